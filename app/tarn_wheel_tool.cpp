@@ -1,0 +1,285 @@
+#include "app/tarn_wheel_tool.h"
+#include "ui_tarn_wheel_tool.h"
+
+#include "app/windowtexts.h"
+#include "buttonplate/usbdevicetarnbuttonplate.h"
+#include "firmware/usbdevicetarnbootloader.h"
+#include "pedals/usbdevicetarnpedals.h"
+#include "usb/usbsettingsdevice.h"
+#include "wheelbase/usbdevicetarnwheelbase.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QMetaType>
+#include <QProgressDialog>
+
+TARN_wheel_tool::TARN_wheel_tool(QWidget* parent)
+    : QMainWindow(parent)
+    , ui(new Ui::TARN_wheel_tool)
+    , lastUiRefreshMs(uint32_t(currentTimeMicros() / 1000))
+    , lastLogTimeMicros(currentTimeMicros()) {
+    ui->setupUi(this);
+    setUiEnabled(false);
+    qRegisterMetaType<uint16_t>("uint16_t");
+    qRegisterMetaType<uint8_t>("uint8_t");
+    connect(&usbManager, &UsbManager::onDeviceConnected, this,
+            &TARN_wheel_tool::onDeviceConnected);
+    connect(&usbManager, &UsbManager::onDeviceDisconnected, this,
+            &TARN_wheel_tool::onDeviceDisconnected);
+    usbManager.start(false);
+}
+
+TARN_wheel_tool::~TARN_wheel_tool() {
+    on_comboBox_UsbDevice_currentIndexChanged(-1);
+    disconnect(&usbManager, &UsbManager::onDeviceConnected, this,
+               &TARN_wheel_tool::onDeviceConnected);
+    disconnect(&usbManager, &UsbManager::onDeviceDisconnected, this,
+               &TARN_wheel_tool::onDeviceDisconnected);
+    usbManager.stop();
+    delete ui;
+}
+
+UsbSettingsDevice* TARN_wheel_tool::currentSettingsDevice() const {
+    if (wheelBaseDevice)
+        return wheelBaseDevice;
+    if (pedalsDevice)
+        return pedalsDevice;
+    return buttonPlateDevice;
+}
+
+void TARN_wheel_tool::resetProgressDialog() {
+    if (!progressDialog)
+        return;
+    progressDialog->close();
+    progressDialog->deleteLater();
+    progressDialog = nullptr;
+}
+
+void TARN_wheel_tool::setUiEnabled(bool isEnabled) {
+    const bool bootloader = bootloaderDevice && isEnabled;
+    const bool wheelBase = wheelBaseDevice && isEnabled;
+    const bool pedals = pedalsDevice && isEnabled;
+    const bool buttonPlate = buttonPlateDevice && isEnabled;
+    const bool application = wheelBase || pedals || buttonPlate;
+
+    ui->pushButton_EnterExitBootloader->setText(bootloaderDevice ? tr("Exit Bootloader")
+                                                                 : tr("Enter Bootloader"));
+    ui->pushButton_UpdateFirmware->setVisible(bootloader);
+    for (QWidget* widget :
+         {static_cast<QWidget*>(ui->pushButton_LoadConfig), static_cast<QWidget*>(ui->pushButton_SaveConfig),
+          static_cast<QWidget*>(ui->comboBox_ProfileName), static_cast<QWidget*>(ui->pushButton_AddProfile),
+          static_cast<QWidget*>(ui->pushButton_RemoveProfile),
+          static_cast<QWidget*>(ui->pushButton_SaveProfileToFile),
+          static_cast<QWidget*>(ui->pushButton_LoadProfileFromFile)})
+        widget->setEnabled(application);
+    ui->pushButton_SetDefaultConfig->setEnabled(true);
+
+    if (wheelBase) {
+        ui->settingsStackedWidget->setCurrentIndex(1);
+        clearWheelBaseTelemetry();
+    } else if (pedals) {
+        ui->settingsStackedWidget->setCurrentIndex(2);
+    } else if (buttonPlate) {
+        ui->settingsStackedWidget->setCurrentIndex(3);
+    } else {
+        ui->settingsStackedWidget->setCurrentIndex(0);
+    }
+}
+
+void TARN_wheel_tool::onDeviceConnected(UsbDevice* device) {
+    ui->comboBox_UsbDevice->addItem(device->productName, device->path);
+    if (device->productName.contains(QLatin1String("Bootloader"), Qt::CaseSensitive)) {
+        int index = ui->comboBox_UsbDevice->findText(device->productName, Qt::MatchExactly |
+                                                                              Qt::MatchCaseSensitive);
+        ui->comboBox_UsbDevice->setCurrentIndex(index);
+    }
+}
+
+void TARN_wheel_tool::onDeviceDisconnected(UsbDevice* device) {
+    for (int i = ui->comboBox_UsbDevice->count() - 1; i >= 0; --i) {
+        if (ui->comboBox_UsbDevice->itemData(i).toString() == device->path) {
+            ui->comboBox_UsbDevice->removeItem(i);
+            return;
+        }
+    }
+}
+
+void TARN_wheel_tool::connectCurrentDevice(bool connectSignals) {
+    auto link = [connectSignals](auto* sender, auto signal, auto* receiver, auto slot) {
+        if (connectSignals)
+            QObject::connect(sender, signal, receiver, slot);
+        else
+            QObject::disconnect(sender, signal, receiver, slot);
+    };
+    if (wheelBaseDevice) {
+        link(wheelBaseDevice, &UsbDeviceTarnWheelBase::onJoystickUpdate, this,
+             &TARN_wheel_tool::onJoystickUpdate);
+        link(wheelBaseDevice, &UsbDeviceTarnWheelBase::onDebugOutput, this,
+             &TARN_wheel_tool::onDebugOutput);
+    }
+    if (bootloaderDevice) {
+        link(bootloaderDevice, &UsbDeviceTarnBootloader::onFirmwareUpdateStarted, this,
+             &TARN_wheel_tool::onFirmwareUpdateStarted);
+        link(bootloaderDevice, &UsbDeviceTarnBootloader::onFirmwareUpdateProgress, this,
+             &TARN_wheel_tool::onFirmwareUpdateProgress);
+        link(bootloaderDevice, &UsbDeviceTarnBootloader::onUpdateCompleted, this,
+             &TARN_wheel_tool::onFirmwareUpdateCompleted);
+        link(bootloaderDevice, &UsbDeviceTarnBootloader::onUpdateFailed, this,
+             &TARN_wheel_tool::onFirmwareUpdateFailed);
+    }
+    if (UsbSettingsDevice* device = currentSettingsDevice()) {
+        link(device, &UsbSettingsDevice::onSettingsLoaded, this,
+             &TARN_wheel_tool::onSettingsLoaded);
+        link(device, &UsbSettingsDevice::onSettingsLoadFailed, this,
+             &TARN_wheel_tool::onSettingsLoadFailed);
+    }
+}
+
+void TARN_wheel_tool::on_comboBox_UsbDevice_currentIndexChanged(int index) {
+    if (currentDevice) {
+        setUiEnabled(false);
+        if (index != -1 &&
+            usbManager.getDevice(ui->comboBox_UsbDevice->itemData(index).toString()) ==
+                currentDevice)
+            return;
+        connectCurrentDevice(false);
+        if (bootloaderDevice)
+            resetProgressDialog();
+        bootloaderDevice = nullptr;
+        wheelBaseDevice = nullptr;
+        pedalsDevice = nullptr;
+        buttonPlateDevice = nullptr;
+    }
+    if (index == -1) {
+        currentDevice = nullptr;
+        return;
+    }
+    currentDevice = usbManager.getDevice(ui->comboBox_UsbDevice->itemData(index).toString());
+    if (!currentDevice)
+        return;
+
+    bootloaderDevice = qobject_cast<UsbDeviceTarnBootloader*>(currentDevice);
+    wheelBaseDevice = qobject_cast<UsbDeviceTarnWheelBase*>(currentDevice);
+    pedalsDevice = qobject_cast<UsbDeviceTarnPedals*>(currentDevice);
+    buttonPlateDevice = qobject_cast<UsbDeviceTarnButtonPlate*>(currentDevice);
+    connectCurrentDevice(true);
+    if (bootloaderDevice) {
+        setUiEnabled(true);
+        on_pushButton_UpdateFirmware_clicked();
+    } else {
+        on_pushButton_LoadConfig_clicked();
+    }
+}
+
+void TARN_wheel_tool::refillProfileSelector(UsbSettingsDevice* device) {
+    ui->comboBox_ProfileName->blockSignals(true);
+    ui->comboBox_ProfileName->clear();
+    for (int i = 0; i < device->profileCount; ++i) {
+        const uint8_t* record = device->profileRecord(i);
+        ui->comboBox_ProfileName->addItem(profileNameText(record), int(record[0]));
+    }
+    ui->comboBox_ProfileName->blockSignals(false);
+}
+
+void TARN_wheel_tool::onSettingsLoaded(UsbDevice* device) {
+    UsbSettingsDevice* settings = currentSettingsDevice();
+    if (!settings || device != settings) {
+        setUiEnabled(true);
+        return;
+    }
+    refillProfileSelector(settings);
+    int deviceIndex = ui->comboBox_UsbDevice->currentIndex();
+    QString deviceText = ui->comboBox_UsbDevice->itemText(deviceIndex);
+    if (!deviceText.contains(QLatin1String("SW version:")))
+        ui->comboBox_UsbDevice->setItemText(deviceIndex,
+                                            withVersionSuffix(deviceText, settings->deviceInfo));
+    if (wheelBaseDevice)
+        showWheelBaseLoaded();
+    if (settings->profileCount > 0) {
+        ui->comboBox_ProfileName->setCurrentIndex(settings->currentProfile);
+        on_comboBox_ProfileName_activated(settings->currentProfile);
+    }
+    if (wheelBaseDevice)
+        ui->labelWheelBaseFwBuildInfo->setText(
+            buildInfoText(wheelBaseDevice->firmwareBuildDate, wheelBaseDevice->firmwareHash));
+    settings->liveUpdatesEnabled = true;
+    setUiEnabled(true);
+}
+
+void TARN_wheel_tool::onSettingsLoadFailed(UsbDevice* device, QString message) {
+    QMessageBox::warning(this, device->productName, message, QMessageBox::Ok);
+}
+
+void TARN_wheel_tool::on_pushButton_LoadConfig_clicked() {
+    if (UsbSettingsDevice* device = currentSettingsDevice()) {
+        setUiEnabled(false);
+        device->liveUpdatesEnabled = false;
+        device->loadSettings();
+    }
+}
+
+void TARN_wheel_tool::on_pushButton_SaveConfig_clicked() {
+    if (UsbSettingsDevice* device = currentSettingsDevice())
+        device->saveSettings();
+}
+
+void TARN_wheel_tool::on_pushButton_SetDefaultConfig_clicked() {
+    if (!bootloaderDevice && !currentSettingsDevice())
+        return;
+    if (QMessageBox::warning(
+            this, tr("Reset settings?"),
+            tr("Are you sure you want to reset all settings and profiles? This cannot be undone."),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return;
+    if (bootloaderDevice)
+        bootloaderDevice->resetToFactoryDefaults();
+    else if (UsbSettingsDevice* device = currentSettingsDevice())
+        device->resetToFactoryDefaults();
+}
+
+void TARN_wheel_tool::on_pushButton_EnterExitBootloader_clicked() {
+    if (bootloaderDevice)
+        bootloaderDevice->exitBootloader();
+    else if (UsbSettingsDevice* device = currentSettingsDevice())
+        device->enterBootloader();
+}
+
+void TARN_wheel_tool::on_pushButton_UpdateFirmware_clicked() {
+    if (!bootloaderDevice)
+        return;
+    QString fileName = QFileDialog::getOpenFileName(this, tr("Open new FW File"), QString(),
+                                                    tr("TARN FW Files (*.fw);;All Files (*)"));
+    if (fileName.isEmpty())
+        return;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        QMessageBox::information(this, tr("Unable to open file"), file.errorString());
+        return;
+    }
+    bootloaderDevice->updateFirmware(file.readAll());
+}
+
+void TARN_wheel_tool::onFirmwareUpdateStarted(int chunks) {
+    resetProgressDialog();
+    progressDialog = new QProgressDialog(tr("Updating firmware"), QString(), 0, chunks, this);
+    progressDialog->setWindowModality(Qt::WindowModal);
+    progressDialog->setCancelButton(nullptr);
+    progressDialog->show();
+}
+
+void TARN_wheel_tool::onFirmwareUpdateProgress(int currentChunk) {
+    if (progressDialog)
+        progressDialog->setValue(currentChunk);
+}
+
+void TARN_wheel_tool::onFirmwareUpdateCompleted(UsbDevice*) {
+    if (progressDialog)
+        QMessageBox::information(this, tr("Firmware update"), tr("Update completed successfully!"));
+    resetProgressDialog();
+}
+
+void TARN_wheel_tool::onFirmwareUpdateFailed(UsbDevice*, QString errorMessage) {
+    if (progressDialog)
+        QMessageBox::information(this, tr("Firmware update"), errorMessage);
+    resetProgressDialog();
+}

@@ -1,0 +1,16 @@
+#pragma once
+// Texts the window frame shows, computed without widgets.
+
+#include <QString>
+
+#include <cstdint>
+
+// The name of a profile record: the NUL-terminated UTF-8 text that starts at its second byte.
+QString profileNameText(const uint8_t* record);
+
+// " (SW version: a.b, HW version: c.d)" appended to a device selector entry, from the device
+// info block (bytes 3..9 of the load answer).
+QString withVersionSuffix(const QString& deviceText, const uint8_t* deviceInfo);
+
+// "Build date: <date>, hash: <hash in lower-case hexadecimal>".
+QString buildInfoText(const char* buildDate, uint32_t firmwareHash);

@@ -1,0 +1,25 @@
+#pragma once
+// The wireless button plate: protocol version 3, profile count and active index at byte 26.
+
+#include "buttonplate/buttonplaterecords.h"
+#include "usb/usbsettingsdevice.h"
+
+class UsbDeviceTarnButtonPlate : public UsbSettingsDevice {
+    Q_OBJECT
+
+public:
+    static constexpr uint8_t kProtocolVersion = 3;
+    static constexpr int kMarkerOffset = 26;
+    static constexpr int kCapacity = 100;
+
+    UsbDeviceTarnButtonPlate(const QString& path, std::unique_ptr<HidDevice> handle);
+
+    void handleReport(TarnUsbReport* report, uint64_t readTimeMicros) override;
+    uint8_t* profileRecord(int index) override;
+
+    void replaceActiveProfile(TarnUsbBleButtonPlateProfile& profile);
+
+    uint32_t firmwareHash = 0;
+    char firmwareBuildDate[13] = {}; // 12 bytes of text and a terminator of our own
+    TarnUsbBleButtonPlateProfile profiles[kCapacity] = {};
+};

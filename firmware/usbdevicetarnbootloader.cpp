@@ -1,0 +1,139 @@
+#include "firmware/usbdevicetarnbootloader.h"
+
+#include "profiles/crc.h"
+
+#include <cstring>
+
+namespace {
+constexpr int kChunkDataOffset = 2;
+constexpr int kChunkIndexOffset = 34;
+constexpr int kChunkCountOffset = 36;
+constexpr int kChunkCrcOffset = 38;
+constexpr int kHasPreviousOffset = 42;
+constexpr int kPreviousTailOffset = 43;
+constexpr int kPreviousTailSize = 16;
+
+enum FirmwareStatus : uint8_t { kStatusOk = 0, kStatusEraseFailed = 1, kStatusProgramFailed = 2 };
+} // namespace
+
+TarnRequest firmwareChunkRequest(const QByteArray& paddedImage, int index) {
+    const int count = paddedImage.size() / UsbDeviceTarnBootloader::kChunkSize;
+    TarnRequest chunk{};
+    chunk[0] = kCommandReportId;
+    chunk[1] = kCmdEnterBootloader; // command 1 carries firmware chunks in the bootloader
+    writeLe16(chunk.data() + kChunkIndexOffset, uint16_t(index));
+    writeLe16(chunk.data() + kChunkCountOffset, uint16_t(count));
+    if (index >= count)
+        return chunk;
+    const auto* image = reinterpret_cast<const uint8_t*>(paddedImage.constData());
+    const size_t start = size_t(index) * UsbDeviceTarnBootloader::kChunkSize;
+    std::memcpy(chunk.data() + kChunkDataOffset, image + start, UsbDeviceTarnBootloader::kChunkSize);
+    writeLe32(chunk.data() + kChunkCrcOffset,
+              tarnCrc32(chunk.data() + kChunkDataOffset, UsbDeviceTarnBootloader::kChunkSize));
+    if (index > 0) {
+        chunk[kHasPreviousOffset] = 1;
+        std::memcpy(chunk.data() + kPreviousTailOffset, image + start - kPreviousTailSize,
+                    kPreviousTailSize);
+    }
+    return chunk;
+}
+
+UsbDeviceTarnBootloader::UsbDeviceTarnBootloader(const QString& path,
+                                                 std::unique_ptr<HidDevice> handle)
+    : UsbDevice(path, std::move(handle)) {}
+
+void UsbDeviceTarnBootloader::exitBootloader() {
+    TarnRequest exit = makeRequest(kCmdReset, kProtocolVersion);
+    exit[3] = 1;
+    writeRequest(exit, false);
+}
+
+void UsbDeviceTarnBootloader::resetToFactoryDefaults() {
+    TarnRequest reset = makeRequest(kCmdReset, kProtocolVersion);
+    reset[5] = 1;
+    writeRequest(reset, false);
+}
+
+void UsbDeviceTarnBootloader::loadSettings() {
+    writeRequest(makeRequest(kCmdLoadSettings, kProtocolVersion), true);
+}
+
+void UsbDeviceTarnBootloader::updateFirmware(QByteArray newFirmwareBytes) {
+    firmwareImage = newFirmwareBytes;
+    if (int remainder = firmwareImage.size() % kChunkSize)
+        firmwareImage.append(QByteArray(kChunkSize - remainder, '\0'));
+    const int count = chunkCount();
+    emit onFirmwareUpdateStarted(count);
+    setRetryInterval(kFirstChunkRetryMs);
+    emit onFirmwareUpdateProgress(0, count);
+    if (count == 0) {
+        writeRequest(firmwareChunkRequest(firmwareImage, 0), false);
+        emit onUpdateCompleted(this);
+        return;
+    }
+    writeRequest(firmwareChunkRequest(firmwareImage, 0), true);
+}
+
+void UsbDeviceTarnBootloader::sendChunk(int index) {
+    const int count = chunkCount();
+    emit onFirmwareUpdateProgress(index, count);
+    if (index == 1)
+        setRetryInterval(kChunkRetryMs);
+    if (index >= count) {
+        writeRequest(firmwareChunkRequest(firmwareImage, count), false);
+        emit onUpdateCompleted(this);
+        return;
+    }
+    writeRequest(firmwareChunkRequest(firmwareImage, index), true);
+}
+
+// The bootloader's answers are told apart by byte 1 alone.
+void UsbDeviceTarnBootloader::handleReport(TarnUsbReport* report, uint64_t) {
+    stopRetryUnlessJoystick(report);
+    const uint8_t* data = report->data;
+    switch (data[1]) {
+    case kCmdEnterBootloader:
+        handleChunkEcho(data);
+        break;
+    case kCmdLoadSettings:
+        std::memcpy(deviceInfo, data + 3, sizeof deviceInfo);
+        emit onSettingsLoaded(this);
+        break;
+    case kCmdFirmwareStatus:
+        handleStatus(data);
+        break;
+    default:
+        break;
+    }
+}
+
+void UsbDeviceTarnBootloader::handleChunkEcho(const uint8_t* data) {
+    const int index = int16_t(readLe16(data + kChunkIndexOffset));
+    const int count = int16_t(readLe16(data + kChunkCountOffset));
+    if (tarnCrc32(data + kChunkDataOffset, kChunkSize) != readLe32(data + kChunkCrcOffset)) {
+        emit onUpdateFailed(this, tr("CRC failed on chunk %1 of %2").arg(index).arg(count));
+        return;
+    }
+    // An echo that belongs to no chunk of the image in progress (a stale answer, or none in
+    // progress) must not move the transfer anywhere.
+    if (index < 0 || index >= chunkCount())
+        return;
+    sendChunk(index + 1);
+}
+
+void UsbDeviceTarnBootloader::handleStatus(const uint8_t* data) {
+    switch (data[3]) {
+    case kStatusOk:
+        return;
+    case kStatusEraseFailed:
+        emit onUpdateFailed(this, tr("Failed to erase memory, FW wasn't updated"));
+        return;
+    case kStatusProgramFailed:
+        emit onUpdateFailed(this, tr("Failed to programm chunk %1, FW wasn't updated")
+                                      .arg(int16_t(readLe16(data + kChunkIndexOffset))));
+        return;
+    default:
+        emit onUpdateFailed(this, QString());
+        return;
+    }
+}

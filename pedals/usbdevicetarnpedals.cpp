@@ -1,0 +1,48 @@
+#include "pedals/usbdevicetarnpedals.h"
+
+#include <cstring>
+
+namespace {
+const SettingsProtocol kPedalsProtocol{UsbDeviceTarnPedals::kProtocolVersion,
+                                       UsbDeviceTarnPedals::kMarkerOffset,
+                                       sizeof(TarnUsbPedalsProfileV2),
+                                       UsbDeviceTarnPedals::kCapacity,
+                                       /*restartDebounce=*/false,
+                                       /*awaitEnterBootloader=*/true};
+} // namespace
+
+UsbDeviceTarnPedals::UsbDeviceTarnPedals(const QString& path, std::unique_ptr<HidDevice> handle)
+    : UsbSettingsDevice(path, std::move(handle), kPedalsProtocol) {}
+
+uint8_t* UsbDeviceTarnPedals::profileRecord(int index) {
+    return reinterpret_cast<uint8_t*>(&profiles[index]);
+}
+
+void UsbDeviceTarnPedals::replaceActiveProfile(TarnUsbPedalsProfileV2& profile) {
+    if (profileCount == 0)
+        return;
+    profile.index = profiles[currentProfile].index;
+    replaceActiveRecord(reinterpret_cast<const uint8_t*>(&profile));
+}
+
+void UsbDeviceTarnPedals::loadCalibration() { writeRequest(request(kCmdLoadCalibration), true); }
+
+void UsbDeviceTarnPedals::handleReport(TarnUsbReport* report, uint64_t) {
+    stopRetryUnlessJoystick(report);
+    const uint8_t* data = report->data;
+    if (data[0] != kResponseReportId)
+        return;
+    switch (data[1]) {
+    case kCmdLoadSettings:
+        if (checkProtocolVersion(data[2]) && takeLoadAnswer(report))
+            loadCalibration();
+        break;
+    case kCmdLoadCalibration:
+        std::memcpy(calibration, data + 3, sizeof calibration);
+        startReadingProfiles();
+        break;
+    default:
+        handleProfileTransfer(report);
+        break;
+    }
+}

@@ -1,0 +1,32 @@
+#pragma once
+// The pedal set: protocol version 4, profile count and active index at byte 26. Its load reads
+// the calibration (command 10) before the profiles.
+
+#include "pedals/pedalsrecords.h"
+#include "usb/usbsettingsdevice.h"
+
+class UsbDeviceTarnPedals : public UsbSettingsDevice {
+    Q_OBJECT
+
+public:
+    static constexpr uint8_t kProtocolVersion = 4;
+    static constexpr int kMarkerOffset = 26;
+    static constexpr int kCapacity = 40;
+
+    UsbDeviceTarnPedals(const QString& path, std::unique_ptr<HidDevice> handle);
+
+    void handleReport(TarnUsbReport* report, uint64_t readTimeMicros) override;
+    uint8_t* profileRecord(int index) override;
+
+    void replaceActiveProfile(TarnUsbPedalsProfileV2& profile);
+
+    uint8_t calibration[kPedalsCalibrationSize] = {};
+    TarnUsbPedalsProfileV2 profiles[kCapacity] = {};
+
+public slots:
+    void loadCalibration();
+
+protected:
+    // The pedals do not tell when a save has ended.
+    void settingsSaveFinished() override {}
+};

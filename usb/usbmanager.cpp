@@ -1,0 +1,205 @@
+#include "usb/usbmanager.h"
+
+#include "usb/devicetable.h"
+#include "usb/usbdevice.h"
+
+#include <QMetaObject>
+#include <QMetaType>
+#include <QReadLocker>
+#include <QWriteLocker>
+
+#include <chrono>
+
+Q_DECLARE_METATYPE(QPointer<UsbDevice>)
+Q_DECLARE_METATYPE(QSharedPointer<TarnUsbReport>)
+
+uint64_t currentTimeMicros() {
+    using namespace std::chrono;
+    return uint64_t(
+        duration_cast<microseconds>(system_clock::now().time_since_epoch()).count());
+}
+
+void UsbManagerReaderThread::run() { manager->readerThreadLoop(); }
+
+UsbManager::UsbManager(QObject* parent) : QObject(parent), transport(HidTransport::create()) {
+    rescanTimer.setTimerType(Qt::CoarseTimer);
+    connect(&rescanTimer, &QTimer::timeout, this, &UsbManager::rescanForTarnDevices);
+    qRegisterMetaType<QPointer<UsbDevice>>("QPointer<UsbDevice>");
+    qRegisterMetaType<QSharedPointer<TarnUsbReport>>("QSharedPointer<TarnUsbReport>");
+    qRegisterMetaType<uint64_t>("uint64_t");
+}
+
+UsbManager::~UsbManager() { stop(); }
+
+void UsbManager::start(bool startPaused) {
+    if (readerThread)
+        return;
+    running = true;
+    paused = startPaused;
+    rescanTimer.start(kRescanIntervalMs);
+    waitTimeoutMs = kWaitTimeoutMs;
+    readerThread = new UsbManagerReaderThread(this);
+    readerThread->start(QThread::InheritPriority);
+}
+
+void UsbManager::pause() { paused = true; }
+
+void UsbManager::resume() { paused = false; }
+
+void UsbManager::stop() {
+    running = false;
+    rescanTimer.stop();
+    if (readerThread) {
+        readerThread->wait();
+        delete readerThread;
+        readerThread = nullptr;
+    }
+    QMap<QString, UsbDevice*> remaining;
+    {
+        QWriteLocker locker(&devicesLock);
+        remaining.swap(devices);
+    }
+    for (UsbDevice* device : qAsConst(remaining)) {
+        emit onDeviceDisconnected(device);
+        delete device;
+    }
+}
+
+QList<UsbDevice*> UsbManager::getDevices() {
+    QReadLocker locker(&devicesLock);
+    return devices.values();
+}
+
+UsbDevice* UsbManager::getDevice(QString id) {
+    QReadLocker locker(&devicesLock);
+    return devices.value(id, nullptr);
+}
+
+bool UsbManager::rescanForTarnDevices() {
+    for (uint16_t productId : kScannedProductIds) {
+        if (doRescanForTarnDevices(kVendorId, productId))
+            return true;
+    }
+    return false;
+}
+
+bool UsbManager::doRescanForTarnDevices(uint16_t vendorId, uint16_t productId) {
+    QList<QString> openPaths;
+    {
+        QReadLocker locker(&devicesLock);
+        openPaths = devices.keys();
+    }
+
+    QList<UsbDevice*> added;
+    for (const HidDeviceInfo& info : transport->enumerate(vendorId, productId)) {
+        if (info.vendorId != vendorId || info.productId != productId)
+            continue;
+        QString path = QString::fromStdString(info.path);
+        if (openPaths.contains(path))
+            continue;
+        std::unique_ptr<HidDevice> handle = transport->openPath(info.path);
+        if (!handle)
+            continue;
+        handle->setNonblocking(true);
+        if (UsbDevice* device = createTarnDevice(productId, path, std::move(handle), info)) {
+            added.append(device);
+            openPaths.append(path);
+        }
+    }
+
+    for (UsbDevice* device : qAsConst(added)) {
+        {
+            QWriteLocker locker(&devicesLock);
+            devices.insert(device->path, device);
+        }
+        emit onDeviceConnected(device);
+    }
+    return !added.isEmpty();
+}
+
+void UsbManager::queueRead(UsbDevice* device, const QSharedPointer<TarnUsbReport>& report) {
+    QMetaObject::invokeMethod(this, "doDeviceRead", Qt::QueuedConnection,
+                              Q_ARG(QPointer<UsbDevice>, QPointer<UsbDevice>(device)),
+                              Q_ARG(QSharedPointer<TarnUsbReport>, report),
+                              Q_ARG(uint64_t, currentTimeMicros()));
+}
+
+void UsbManager::tryReadFromTarnDevices() {
+    QList<UsbDevice*> list;
+    {
+        QReadLocker locker(&devicesLock);
+        list = devices.values();
+    }
+    if (list.isEmpty()) {
+        if (readerThread)
+            QThread::msleep(waitTimeoutMs);
+        return;
+    }
+
+    QList<UsbDevice*> failed;
+    if (readerThread) {
+        std::vector<HidCompletionHandle> handles;
+        std::vector<UsbDevice*> waiting;
+        for (UsbDevice* device : qAsConst(list)) {
+            HidCompletionHandle handle = device->hidDevice()->readBegin();
+            if (handle == kInvalidCompletionHandle) {
+                failed.append(device);
+                continue;
+            }
+            handles.push_back(handle);
+            waiting.push_back(device);
+        }
+        int ready = transport->waitForAny(handles, waitTimeoutMs);
+        if (ready >= 0) {
+            UsbDevice* device = waiting[size_t(ready)];
+            auto report = QSharedPointer<TarnUsbReport>::create();
+            int count = device->hidDevice()->readFinish(report->data, kReportSize);
+            if (count < 0)
+                failed.append(device);
+            else if (count == kReportSize)
+                queueRead(device, report);
+        }
+    } else {
+        for (UsbDevice* device : qAsConst(list)) {
+            auto report = QSharedPointer<TarnUsbReport>::create();
+            int count = device->readReport(report->data);
+            if (count < 0)
+                failed.append(device);
+            else if (count == kReportSize)
+                queueRead(device, report);
+        }
+    }
+
+    for (UsbDevice* device : qAsConst(failed)) {
+        {
+            QWriteLocker locker(&devicesLock);
+            auto entry = devices.find(device->path);
+            if (entry != devices.end() && entry.value() == device)
+                devices.erase(entry);
+        }
+        QMetaObject::invokeMethod(this, "doDeviceDisconnected", Qt::QueuedConnection,
+                                  Q_ARG(QPointer<UsbDevice>, QPointer<UsbDevice>(device)));
+    }
+}
+
+void UsbManager::readerThreadLoop() {
+    while (running) {
+        if (paused)
+            QThread::msleep(kPausedPollMs); // paused: look again soon, without spinning a core
+        else
+            tryReadFromTarnDevices();
+    }
+}
+
+void UsbManager::doDeviceDisconnected(QPointer<UsbDevice> device) {
+    if (!device)
+        return;
+    emit onDeviceDisconnected(device);
+    delete device;
+}
+
+void UsbManager::doDeviceRead(QPointer<UsbDevice> device, QSharedPointer<TarnUsbReport> report,
+                              uint64_t readTimeMicros) {
+    if (device)
+        device->handleReport(report.data(), readTimeMicros);
+}

@@ -1,0 +1,81 @@
+#pragma once
+// Finds the family's devices on the HID bus, opens each one as its device class, reads them all
+// on a reader thread and hands every report to the GUI thread, where the device handles it.
+
+#include "usb/hidtransport.h"
+#include "usb/tarnusbreport.h"
+
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QReadWriteLock>
+#include <QSharedPointer>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+#include <memory>
+
+class UsbDevice;
+class UsbManager;
+
+class UsbManagerReaderThread : public QThread {
+    Q_OBJECT
+public:
+    explicit UsbManagerReaderThread(UsbManager* manager) : manager(manager) {}
+
+protected:
+    void run() override;
+
+private:
+    UsbManager* manager;
+};
+
+class UsbManager : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr uint16_t kVendorId = 0x0483;
+    static constexpr int kRescanIntervalMs = 1000;
+    static constexpr int kWaitTimeoutMs = 500;
+    static constexpr int kPausedPollMs = 10;
+
+    explicit UsbManager(QObject* parent = nullptr);
+    ~UsbManager() override;
+
+signals:
+    void onDeviceConnected(UsbDevice* device);
+    // The device is deleted right after this signal returns.
+    void onDeviceDisconnected(UsbDevice* device);
+
+public slots:
+    void start(bool startPaused = false);
+    void pause();
+    void resume();
+    void stop();
+    QList<UsbDevice*> getDevices();
+    UsbDevice* getDevice(QString id);
+    bool rescanForTarnDevices();
+    bool doRescanForTarnDevices(uint16_t vendorId, uint16_t productId);
+    void tryReadFromTarnDevices();
+    void readerThreadLoop();
+    void doDeviceDisconnected(QPointer<UsbDevice> device);
+    void doDeviceRead(QPointer<UsbDevice> device, QSharedPointer<TarnUsbReport> report,
+                      uint64_t readTimeMicros);
+
+private:
+    void queueRead(UsbDevice* device, const QSharedPointer<TarnUsbReport>& report);
+
+    std::atomic<bool> running{false};
+    std::atomic<bool> paused{false};
+    int waitTimeoutMs = kWaitTimeoutMs;
+    QTimer rescanTimer;
+    QReadWriteLock devicesLock;
+    QMap<QString, UsbDevice*> devices;
+    UsbManagerReaderThread* readerThread = nullptr;
+    std::unique_ptr<HidTransport> transport;
+};
+
+// Wall-clock microseconds since 1970-01-01 UTC.
+uint64_t currentTimeMicros();

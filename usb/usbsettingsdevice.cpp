@@ -1,0 +1,194 @@
+#include "usb/usbsettingsdevice.h"
+
+#include <cstring>
+#include <vector>
+
+UsbSettingsDevice::UsbSettingsDevice(const QString& path, std::unique_ptr<HidDevice> handle,
+                                     const SettingsProtocol& protocol)
+    : UsbDevice(path, std::move(handle)), settingsProtocol(protocol) {
+    updateTimer.setSingleShot(true);
+    updateTimer.setInterval(kUpdateDebounceMs);
+    connect(&updateTimer, &QTimer::timeout, this, &UsbSettingsDevice::sendLiveUpdateStart);
+}
+
+ProfileListView UsbSettingsDevice::profileList() {
+    return ProfileListView{profileRecord(0), settingsProtocol.recordSize,
+                           settingsProtocol.capacity, profileCount, currentProfile};
+}
+
+void UsbSettingsDevice::addProfile() {
+    std::vector<uint8_t> first(settingsProtocol.recordSize, 0);
+    fillFirstProfile(first.data());
+    if (appendProfile(profileList(), first.data()))
+        emit onSettingsLoaded(this);
+}
+
+void UsbSettingsDevice::removeActiveProfile() {
+    if (removeCurrentProfile(profileList()))
+        emit onSettingsLoaded(this);
+}
+
+void UsbSettingsDevice::replaceActiveRecord(const uint8_t* record) {
+    if (profileCount > 0)
+        replaceCurrentProfile(profileList(), record);
+}
+
+void UsbSettingsDevice::enterBootloader() {
+    writeRequest(makeRequest(kCmdEnterBootloader, 0), settingsProtocol.awaitEnterBootloader);
+}
+
+void UsbSettingsDevice::loadSettings() {
+    TarnRequest begin = request(kCmdLoadSettings);
+    begin[settingsProtocol.markerOffset] = 0;
+    writeRequest(begin, true);
+}
+
+void UsbSettingsDevice::saveSettings() { sendMarker(kCmdSaveSettings, true); }
+
+void UsbSettingsDevice::updateSettings() {
+    if (!liveUpdatesEnabled)
+        return;
+    if (settingsProtocol.restartDebounce || !updateTimer.isActive())
+        updateTimer.start();
+}
+
+void UsbSettingsDevice::resetToFactoryDefaults() {
+    TarnRequest reset = request(kCmdReset);
+    reset[5] = 1;
+    writeRequest(reset, false);
+}
+
+void UsbSettingsDevice::sendLiveUpdateStart() { sendMarker(kCmdLiveUpdate, true); }
+
+bool UsbSettingsDevice::takeLoadAnswer(const TarnUsbReport* report) {
+    std::memcpy(deviceInfo, report->data + kDeviceInfoOffset, kDeviceInfoSize);
+    profileCount = report->data[settingsProtocol.markerOffset];
+    currentProfile = report->data[settingsProtocol.markerOffset + 1];
+    if (profileCount > settingsProtocol.capacity) {
+        int reported = profileCount;
+        profileCount = 0;
+        currentProfile = 0;
+        emit onSettingsLoadFailed(
+            this, tr("Device reports %1 profiles, but this config tool can hold at most %2.")
+                      .arg(reported)
+                      .arg(settingsProtocol.capacity));
+        return false;
+    }
+    // The active index selects the record the pages edit: keep it inside the list.
+    if (currentProfile >= profileCount)
+        currentProfile = 0;
+    return true;
+}
+
+bool UsbSettingsDevice::checkProtocolVersion(uint8_t deviceVersion) {
+    if (deviceVersion < settingsProtocol.protocolVersion) {
+        emit onSettingsLoadFailed(this,
+                                  tr("Device has an older firmware. Please update the firmware."));
+        return false;
+    }
+    if (deviceVersion > settingsProtocol.protocolVersion) {
+        emit onSettingsLoadFailed(
+            this, tr("Device had a newer firmware. Please update this config tool."));
+        return false;
+    }
+    return true;
+}
+
+void UsbSettingsDevice::startReadingProfiles() {
+    if (profileCount == 0)
+        finishLoad();
+    else
+        sendReadProfile(0);
+}
+
+int UsbSettingsDevice::recordIndex(const TarnUsbReport* report) const {
+    int index = int8_t(report->data[3]);
+    return index >= 0 && index < settingsProtocol.capacity ? index : -1;
+}
+
+bool UsbSettingsDevice::handleProfileTransfer(const TarnUsbReport* report) {
+    const uint8_t* data = report->data;
+    switch (data[1]) {
+    case kCmdSaveSettings:
+        if (data[echoMarkerOffset()] == kEndMarker)
+            settingsSaveFinished();
+        else if (profileCount == 0) {
+            sendMarker(kCmdSaveSettings, false);
+            settingsSaveFinished();
+        } else
+            sendRecord(kCmdWriteProfile, 0);
+        return true;
+    case kCmdReadProfile: {
+        int index = recordIndex(report);
+        if (index < 0)
+            return true;
+        std::memcpy(profileRecord(index), data + 3, settingsProtocol.recordSize);
+        if (isLastProfile(index))
+            finishLoad();
+        else
+            sendReadProfile(index + 1);
+        return true;
+    }
+    case kCmdWriteProfile: {
+        int index = recordIndex(report);
+        if (index < 0)
+            return true;
+        if (isLastProfile(index)) {
+            sendMarker(kCmdSaveSettings, false);
+            settingsSaveFinished();
+        } else
+            sendRecord(kCmdWriteProfile, index + 1);
+        return true;
+    }
+    case kCmdLiveUpdate:
+        if (data[echoMarkerOffset()] == kEndMarker)
+            return true;
+        if (profileCount == 0)
+            sendMarker(kCmdLiveUpdate, false);
+        else
+            sendRecord(kCmdLiveUpdateProfile, 0);
+        return true;
+    case kCmdLiveUpdateProfile: {
+        int index = recordIndex(report);
+        if (index < 0)
+            return true;
+        if (isLastProfile(index))
+            sendMarker(kCmdLiveUpdate, false);
+        else
+            sendRecord(kCmdLiveUpdateProfile, index + 1);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void UsbSettingsDevice::sendMarker(uint8_t command, bool begin) {
+    TarnRequest marker = request(command);
+    if (begin) {
+        marker[settingsProtocol.markerOffset] = profileCount;
+        marker[settingsProtocol.markerOffset + 1] = currentProfile;
+    } else {
+        marker[settingsProtocol.markerOffset] = kEndMarker;
+    }
+    writeRequest(marker, begin);
+}
+
+void UsbSettingsDevice::sendRecord(uint8_t command, int index) {
+    TarnRequest record = request(command);
+    std::memcpy(record.data() + 3, profileRecord(index), settingsProtocol.recordSize);
+    writeRequest(record, true);
+}
+
+void UsbSettingsDevice::sendReadProfile(int index) {
+    TarnRequest read = request(kCmdReadProfile);
+    read[3] = uint8_t(index);
+    writeRequest(read, true);
+}
+
+void UsbSettingsDevice::finishLoad() {
+    TarnRequest end = request(kCmdLoadSettings);
+    end[settingsProtocol.markerOffset] = kEndMarker;
+    writeRequest(end, false);
+    emit onSettingsLoaded(this);
+}

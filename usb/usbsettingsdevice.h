@@ -1,0 +1,100 @@
+#pragma once
+// What the wheel base, the pedals and the button plate share: the device info block, the profile
+// list, and the exchanges that load it (command 3, then 5 per profile), save it (4, then 6 per
+// profile) and apply it live (12, then 13 per profile) after a debounce. Each exchange is a chain
+// driven by the answers: every answer sends the next request.
+
+#include "profiles/profilelist.h"
+#include "usb/usbdevice.h"
+
+#include <QTimer>
+
+// What differs between the device kinds in the shared exchanges.
+struct SettingsProtocol {
+    uint8_t protocolVersion;   // written into byte 2 of every request; the only version accepted
+    int markerOffset;          // profile count and active index in commands 3, 4 and 12
+    size_t recordSize;         // one profile record
+    int capacity;              // profiles the device class can hold
+    bool restartDebounce;      // a burst of edits: update after the last (true) or the first edit
+    bool awaitEnterBootloader; // resend command 1 until the device answers
+};
+
+class UsbSettingsDevice : public UsbDevice {
+    Q_OBJECT
+
+public:
+    static constexpr int kUpdateDebounceMs = 250;
+    static constexpr int kDeviceInfoOffset = 3;
+    static constexpr int kDeviceInfoSize = 7;
+
+    UsbSettingsDevice(const QString& path, std::unique_ptr<HidDevice> handle,
+                      const SettingsProtocol& protocol);
+
+    const SettingsProtocol& protocol() const { return settingsProtocol; }
+
+    // Bytes 3..9 of the load answer: hardware version in bytes 4 and 5, software in 6 and 7.
+    uint8_t deviceInfo[kDeviceInfoSize] = {};
+    int hardwareMajor() const { return deviceInfo[1]; }
+    int hardwareMinor() const { return deviceInfo[2]; }
+    int softwareMajor() const { return deviceInfo[3]; }
+    int softwareMinor() const { return deviceInfo[4]; }
+
+    uint8_t profileCount = 0;
+    uint8_t currentProfile = 0;
+    bool liveUpdatesEnabled = false;
+    QTimer updateTimer;
+
+    // Record i of the profile list, i below the capacity.
+    virtual uint8_t* profileRecord(int index) = 0;
+    ProfileListView profileList();
+
+    // Profile-list operations; adding and removing emit onSettingsLoaded so the page refills.
+    void addProfile();
+    void removeActiveProfile();
+    void replaceActiveRecord(const uint8_t* record);
+
+signals:
+    void onSettingsLoaded(UsbDevice* device);
+    void onSettingsLoadFailed(UsbDevice* device, QString message);
+    void onSettingsSaved(UsbDevice* device);
+
+public slots:
+    void enterBootloader();
+    void loadSettings();
+    void saveSettings();
+    void updateSettings();
+    void resetToFactoryDefaults();
+
+protected:
+    // Takes the device info block and the profile count and active index of a load answer.
+    // False (with onSettingsLoadFailed) when the list does not fit this tool's table.
+    bool takeLoadAnswer(const TarnUsbReport* report);
+    // The firmware-compatibility check; emits onSettingsLoadFailed on a mismatch.
+    bool checkProtocolVersion(uint8_t deviceVersion);
+    // Reads profile 0, or ends the load at once when the device has no profiles.
+    void startReadingProfiles();
+    // Answers of commands 4, 5, 6, 12 and 13. False for any other command.
+    bool handleProfileTransfer(const TarnUsbReport* report);
+    // Where the echo of commands 4 and 12 carries its marker.
+    virtual int echoMarkerOffset() const { return settingsProtocol.markerOffset; }
+    // The end of a save: the wheel base and the button plate say so, the pedals do not.
+    virtual void settingsSaveFinished() { emit onSettingsSaved(this); }
+    // A new first profile when the device reported none; zero apart from index and name.
+    virtual void fillFirstProfile(uint8_t* record) { (void)record; }
+
+    TarnRequest request(uint8_t command) const {
+        return makeRequest(command, settingsProtocol.protocolVersion);
+    }
+
+private:
+    void sendLiveUpdateStart();
+    void sendMarker(uint8_t command, bool begin);
+    void sendRecord(uint8_t command, int index);
+    void sendReadProfile(int index);
+    void finishLoad();
+    // The index byte of a record answer, or -1 when it lies outside the table.
+    int recordIndex(const TarnUsbReport* report) const;
+    bool isLastProfile(int index) const { return index >= int(profileCount) - 1; }
+
+    SettingsProtocol settingsProtocol;
+};

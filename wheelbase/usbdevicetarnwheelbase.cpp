@@ -1,0 +1,136 @@
+#include "wheelbase/usbdevicetarnwheelbase.h"
+
+#include <cstring>
+
+namespace {
+const SettingsProtocol kWheelBaseProtocol{UsbDeviceTarnWheelBase::kProtocolVersion,
+                                          UsbDeviceTarnWheelBase::kMarkerOffset,
+                                          sizeof(TarnUsbWheelBaseProfileV5),
+                                          UsbDeviceTarnWheelBase::kCapacity,
+                                          /*restartDebounce=*/true,
+                                          /*awaitEnterBootloader=*/false};
+
+// Oldest protocol version whose load answer carries the device info and the profile count.
+constexpr uint8_t kFirstVersionWithDeviceInfo = 2;
+} // namespace
+
+UsbDeviceTarnWheelBase::UsbDeviceTarnWheelBase(const QString& path,
+                                               std::unique_ptr<HidDevice> handle)
+    : UsbSettingsDevice(path, std::move(handle), kWheelBaseProtocol) {}
+
+uint8_t* UsbDeviceTarnWheelBase::profileRecord(int index) {
+    return reinterpret_cast<uint8_t*>(&profiles[index]);
+}
+
+void UsbDeviceTarnWheelBase::replaceActiveProfile(TarnUsbWheelBaseProfileV5& profile) {
+    if (profileCount == 0)
+        return;
+    profile.index = profiles[currentProfile].index;
+    replaceActiveRecord(reinterpret_cast<const uint8_t*>(&profile));
+}
+
+TarnUsbWheelBaseProfileV5 UsbDeviceTarnWheelBase::defaultProfile() {
+    TarnUsbWheelBaseProfileV5 profile{};
+    profile.encoderType = 3;
+    profile.encoderResolution = 4194304;
+    profile.rotationDegrees = 900;
+    profile.force = 50;
+    profile.smoothing = 1;
+    profile.damping = 1;
+    return profile;
+}
+
+void UsbDeviceTarnWheelBase::fillFirstProfile(uint8_t* record) {
+    TarnUsbWheelBaseProfileV5 profile = defaultProfile();
+    std::memcpy(record, &profile, sizeof profile);
+}
+
+void UsbDeviceTarnWheelBase::handleReport(TarnUsbReport* report, uint64_t readTimeMicros) {
+    stopRetryUnlessJoystick(report);
+    uint8_t* data = report->data;
+    if (data[0] == kJoystickReportId) {
+        emit onJoystickUpdate(this, reinterpret_cast<TarnUsbWheelBaseJoystickUpdate*>(data + 1),
+                              readTimeMicros);
+        return;
+    }
+    if (data[0] != kResponseReportId)
+        return;
+    switch (data[1]) {
+    case kCmdTelemetry:
+        emit onDebugOutput(this, reinterpret_cast<TarnUsbWheelBaseDebugOutput*>(data + 3),
+                           readTimeMicros);
+        break;
+    case kCmdLoadSettings:
+        handleLoadAnswer(report);
+        break;
+    case kCmdCenterRim:
+        handleCenterRimAnswer(report);
+        break;
+    case kCmdTest:
+        emit onTestCommand(this, reinterpret_cast<TarnUsbWheelBaseTestCommand*>(data + 3));
+        break;
+    default:
+        handleProfileTransfer(report);
+        break;
+    }
+}
+
+void UsbDeviceTarnWheelBase::handleLoadAnswer(const TarnUsbReport* report) {
+    const uint8_t* data = report->data;
+    deviceProtocolVersion = data[2];
+    if (deviceProtocolVersion >= kFirstVersionWithDeviceInfo) {
+        firmwareHash = readLe32(data + 10);
+        std::memcpy(firmwareBuildDate, data + 14, sizeof firmwareBuildDate);
+        firmwareBuildDate[sizeof firmwareBuildDate - 1] = '\0';
+        if (!takeLoadAnswer(report))
+            return;
+    } else {
+        std::memset(deviceInfo, 0, sizeof deviceInfo);
+        profileCount = 0;
+        currentProfile = 0;
+    }
+    if (checkProtocolVersion(deviceProtocolVersion))
+        startReadingProfiles();
+}
+
+void UsbDeviceTarnWheelBase::handleCenterRimAnswer(const TarnUsbReport* report) {
+    const uint8_t* data = report->data;
+    if (data[2] >= kFirstVersionWithDeviceInfo) {
+        int index = int8_t(data[3]);
+        if (index < 0 || index >= kCapacity)
+            return;
+        std::memcpy(&profiles[index], data + 3, sizeof(TarnUsbWheelBaseProfileV5));
+    } else {
+        uint8_t count = data[kMarkerOffset];
+        if (count > kCapacity)
+            return;
+        profileCount = count;
+        currentProfile = data[kMarkerOffset + 1] < count ? data[kMarkerOffset + 1] : 0;
+    }
+    emit onSettingsLoaded(this);
+}
+
+void UsbDeviceTarnWheelBase::centerRim() {
+    if (profileCount == 0)
+        return;
+    TarnRequest center = request(kCmdCenterRim);
+    std::memcpy(center.data() + 3, &profiles[currentProfile], sizeof(TarnUsbWheelBaseProfileV5));
+    writeRequest(center, true);
+}
+
+void UsbDeviceTarnWheelBase::sendTestCommand(uint8_t test, float constantForce) {
+    TarnRequest command = request(kCmdTest);
+    TarnUsbWheelBaseTestCommand payload{test, constantForce};
+    std::memcpy(command.data() + 3, &payload, sizeof payload);
+    writeRequest(command, false);
+}
+
+void UsbDeviceTarnWheelBase::sendTestForceCommand(float constantForce) {
+    sendTestCommand(kWheelBaseTestConstantForce, constantForce);
+}
+
+void UsbDeviceTarnWheelBase::sendTestBrakeResistorCommand(bool enabled) {
+    sendTestCommand(enabled ? kWheelBaseTestBrakeResistorOn : kWheelBaseTestBrakeResistorOff, 0.0f);
+}
+
+void UsbDeviceTarnWheelBase::realignMotor() { sendTestCommand(kWheelBaseTestRealignMotor, 0.0f); }

@@ -1,0 +1,50 @@
+#pragma once
+// The direct-drive wheel base: protocol version 7, profile count and active index at byte 58.
+
+#include "usb/usbsettingsdevice.h"
+#include "wheelbase/wheelbaserecords.h"
+
+class UsbDeviceTarnWheelBase : public UsbSettingsDevice {
+    Q_OBJECT
+
+public:
+    static constexpr uint8_t kProtocolVersion = 7;
+    static constexpr int kMarkerOffset = 58;
+    static constexpr int kCapacity = 100;
+
+    UsbDeviceTarnWheelBase(const QString& path, std::unique_ptr<HidDevice> handle);
+
+    void handleReport(TarnUsbReport* report, uint64_t readTimeMicros) override;
+    uint8_t* profileRecord(int index) override;
+
+    void replaceActiveProfile(TarnUsbWheelBaseProfileV5& profile);
+    TarnUsbWheelBaseProfileV5& activeProfile() { return profiles[currentProfile]; }
+    // A new first profile on a wheel base that reported none.
+    static TarnUsbWheelBaseProfileV5 defaultProfile();
+
+    uint8_t deviceProtocolVersion = 0;
+    uint32_t firmwareHash = 0;
+    char firmwareBuildDate[44] = {};
+    TarnUsbWheelBaseProfileV5 profiles[kCapacity] = {};
+
+signals:
+    void onJoystickUpdate(UsbDevice* device, TarnUsbWheelBaseJoystickUpdate* update,
+                          uint64_t readTimeMicros);
+    void onDebugOutput(UsbDevice* device, TarnUsbWheelBaseDebugOutput* output,
+                       uint64_t readTimeMicros);
+    void onTestCommand(UsbDevice* device, TarnUsbWheelBaseTestCommand* testCommand);
+
+public slots:
+    void centerRim();
+    void sendTestForceCommand(float constantForce);
+    void sendTestBrakeResistorCommand(bool enabled);
+    void realignMotor();
+
+protected:
+    void fillFirstProfile(uint8_t* record) override;
+
+private:
+    void handleLoadAnswer(const TarnUsbReport* report);
+    void handleCenterRimAnswer(const TarnUsbReport* report);
+    void sendTestCommand(uint8_t test, float constantForce);
+};
