@@ -51,6 +51,8 @@ UsbDevice* createTarnDevice(uint16_t productId, const QString& path,
 }
 
 QString tarnUdevRules() {
+    // Matched on the HID device's name (bus:vendor:product.instance), so the same rule serves a
+    // device on USB and the button plate over Bluetooth LE.
     QString rules = QStringLiteral("# TARN devices: read/write access to their hidraw nodes for "
                                    "the user at the seat\n");
     QSet<uint16_t> written;
@@ -58,10 +60,10 @@ QString tarnUdevRules() {
         if (written.contains(row.productId))
             continue;
         written.insert(row.productId);
-        rules += QStringLiteral("KERNEL==\"hidraw*\", ATTRS{idVendor}==\"%1\", "
-                                "ATTRS{idProduct}==\"%2\", MODE=\"0660\", TAG+=\"uaccess\"\n")
-                     .arg(kTarnVendorId, 4, 16, QLatin1Char('0'))
-                     .arg(row.productId, 4, 16, QLatin1Char('0'));
+        auto hex = [](uint16_t id) { return QString::number(id, 16).rightJustified(4, '0').toUpper(); };
+        rules += QStringLiteral("KERNEL==\"hidraw*\", KERNELS==\"*:%1:%2.*\", MODE=\"0660\", "
+                                "TAG+=\"uaccess\"\n")
+                     .arg(hex(kTarnVendorId), hex(row.productId));
     }
     return rules;
 }

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing tarn-config needs on Debian 12.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config
+    qtbase5-dev qtbase5-dev-tools libhidapi-dev
+    xvfb xauth
+)
+if [ "${1:-}" = "--tests" ]; then
+    # The kernel HID test boots Debian's kernel in a small virtual machine.
+    packages+=(qemu-system-x86 linux-image-amd64 busybox-static kmod)
+fi
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+export DEBIAN_FRONTEND=noninteractive
+as_root apt-get update
+as_root apt-get install -y --no-install-recommends "${packages[@]}"
