@@ -61,6 +61,30 @@ private slots:
                           uint64_t readTimeMicros);
     void onDebugOutput(UsbDevice* device, TarnUsbWheelBaseDebugOutput* output,
                        uint64_t readTimeMicros);
+    void on_spinBox_RotationDegree_valueChanged(int value);
+    void on_horiSlider_Force_valueChanged(int value);
+    void on_horiSlider_Damping_valueChanged(int value);
+    void on_horiSlider_Friction_valueChanged(int value);
+    void on_horiSlider_Inertia_valueChanged(int value);
+    void on_horiSlider_Spring_valueChanged(int value);
+    void on_comboBox_DampingEffect_activated(int index);
+    void on_comboBox_FrictionEffect_activated(int index);
+    void on_comboBox_InertiaEffect_activated(int index);
+    void on_comboBox_SpringEffect_activated(int index);
+    void on_comboBox_GenSmooth_currentIndexChanged(int index);
+    void on_horiSlider_GenSmooth_valueChanged(int value);
+    void on_horizontalSlider_StaticForceReduction_valueChanged(int value);
+    void on_horizontalSlider_NonLinearity_valueChanged(int value);
+    void on_comboBox_SlewRate_currentIndexChanged(int index);
+    void on_horizontalSlider_EndStopMaxForce_valueChanged(int value);
+    void on_horizontalSlider_EndStopStiffness_valueChanged(int value);
+    void on_spinBox_SoftEndStop_valueChanged(int value);
+    void on_checkBox_SoftEndStop_toggled(bool checked);
+    void on_comboBox_EncoderType_activated(int index);
+    void on_spinBox_EncoderRes_valueChanged(int value);
+    void on_pushButton_CenterRim_clicked();
+    void on_pushButtonMotorRealign_clicked();
+    void on_checkBox_outputModulo_toggled(bool checked);
 
 private:
     // The application-mode device that is current, whichever its kind.
@@ -72,6 +96,11 @@ private:
     void showWheelBaseProfile(int index);
     void clearWheelBaseTelemetry();
     void showWheelBaseLoaded();
+    void drawWheel(int16_t axisValue);
+    // The last steering position shown and the last whole-degree rim angle drawn, kept as the
+    // 16 bits they were stored in; showing a profile changes lastAxisValue to force a redraw.
+    uint16_t lastAxisValue = 0;
+    uint16_t lastRimAngle = 0;
 
     Ui::TARN_wheel_tool* ui;
     QProgressDialog* progressDialog = nullptr;
