@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Redraws resources/rim.png and resources/tarn-config.png with drawimages.cpp (needs a C++
+# compiler and Qt 5 Gui). Only needed when the pictures change.
+set -euo pipefail
+cd "$(dirname "$0")"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+c++ -std=c++17 -O2 -fPIC drawimages.cpp -o "$work/drawimages" $(pkg-config --cflags --libs Qt5Gui)
+QT_QPA_PLATFORM=offscreen "$work/drawimages"
