@@ -1,70 +1,65 @@
 #pragma once
-// A virtual device of the family on the virtual HID bus: a listening SOCK_SEQPACKET socket
-// NAME.sock with its NAME.info, a model that answers the host's requests, and a thread that
-// streams the model's live reports. Qt-free, so tests drive it in-process and tarn-device-sim
-// hosts it in its own process. Everything here is thread-safe.
+// A virtual device of the family on the virtual HID bus (the directory named by TARN_HID_BUS):
+// a listening SOCK_SEQPACKET socket NAME.sock with its NAME.info, one connection at a time, and
+// a thread that passes the tool's reports to the model and sends the answers and the live
+// reports back. Qt-free, so tests drive it in-process and tarn-device-sim hosts it in its own
+// process.
+//
+//     VirtualDevice wheel(busDir, "wheelbase", std::make_unique<WheelBaseModel>());
+//     wheel.plug();                       // NAME.sock listens, then NAME.info appears
+//     wheel.waitForConnection(5000);      // the tool opened it
+//     wheel.withModel<WheelBaseModel>([](WheelBaseModel& m) { m.protocolVersion = 6; });
+//     wheel.waitForReceived(1, 5000);     // the tool wrote its first request
+//     wheel.unplug();                     // NAME.info goes, connections close, NAME.sock goes
+//
+// On command 1 the wheel base leaves the bus and comes back as NAME-bootloader; leaving the
+// bootloader brings NAME back.
 
-#include "sim/devicemodel.h"
+#include "sim/devicehost.h"
 
-#include <cstdint>
-#include <memory>
+#include <atomic>
 #include <string>
-#include <vector>
+#include <thread>
 
-// What the enumeration record and the opened device say of themselves.
-struct VirtualDeviceIdentity {
-    uint16_t vendorId = 0x0483;
-    uint16_t productId = 0;
-    std::string product;       // enumeration record's product string
-    std::string serial;
-    std::string manufacturer = "TARN";
-    // The product string the opened device returns; absent: same as product. An empty value
-    // models the button plate over Bluetooth LE, which returns none of its own.
-    bool hasDeviceProduct = false;
-    std::string deviceProduct;
-};
-
-// One report the host wrote, with the time it arrived (wall-clock microseconds since 1970).
-struct ReceivedReport {
-    std::vector<uint8_t> data;
-    uint64_t timeMicros = 0;
-};
-
-class VirtualDevice {
+class VirtualDevice : public DeviceHost {
 public:
-    VirtualDevice(std::string busDirectory, std::string name, VirtualDeviceIdentity identity,
+    VirtualDevice(std::string busDirectory, std::string name, std::unique_ptr<DeviceModel> model);
+    // The same, enumerating with `identity` instead of the model's own.
+    VirtualDevice(std::string busDirectory, std::string name, const VirtualDeviceIdentity& identity,
                   std::unique_ptr<DeviceModel> model);
-    ~VirtualDevice(); // leaves the bus
+    ~VirtualDevice() override; // leaves the bus
 
-    // Appear on the bus (socket listening first, then the info file, written atomically) /
-    // leave it (info removed, connections and socket closed, socket removed).
-    bool plug();
-    void unplug();
-    bool isPlugged() const;
-    // Whether the host holds a connection now.
-    bool isConnected() const;
+    bool plug() override;
+    void unplug() override;
+    bool isPlugged() const override;
+    bool isConnected() const override;
 
-    // Sends one input report of any length to the connected host (dropped when none).
-    void injectReport(const uint8_t* data, size_t length);
-    // The next n answers the model gives are dropped, as if lost on the way.
-    void holdBackAnswers(int n);
-
-    // Every report the host wrote since the last clear, in order.
-    std::vector<ReceivedReport> receivedReports() const;
-    void clearReceivedReports();
-    // Waits until at least `count` reports have been received (since the last clear) or the
-    // time-out passes; returns the number received.
-    size_t waitForReceived(size_t count, int timeoutMs) const;
-
-    // Live input: joystick reports per second (0 stops the stream).
-    void setJoystickRate(int reportsPerSecond);
-
-    DeviceModel& model();
-    const std::string& name() const;
+    // Connections the tool opened since construction; a second connection while one is open is
+    // accepted and closed at once (the tool then reads end of file), and counts too.
+    int connectionCount() const;
+    // Absolute path of NAME.sock, the path the tool opens.
     std::string socketPath() const;
-    const VirtualDeviceIdentity& identity() const;
+
+protected:
+    SendResult transmit(const uint8_t* data, size_t length) override;
+    void wake() override;
 
 private:
-    struct Impl;
-    std::unique_ptr<Impl> impl;
+    bool appearOnBus();
+    void leaveBus();
+    void run();
+    void acceptConnection();
+    void closeConnection();
+    // Reads every queued message of the connection; false when the model asked to restart.
+    bool readConnection();
+    std::string entryPath(const std::string& suffix) const;
+
+    const std::string directory;
+    std::thread loop;
+    std::atomic<bool> stopping{false};
+    std::atomic<bool> plugged{false};
+    std::atomic<int> connections{0};
+    int wakeFd = -1;
+    int listenFd = -1;     // loop thread while plugged
+    int connectionFd = -1; // loop thread while plugged
 };

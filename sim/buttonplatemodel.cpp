@@ -1,0 +1,149 @@
+#include "sim/buttonplatemodel.h"
+
+#include "usb/tarnusbreport.h"
+
+namespace {
+constexpr size_t kCalibrationsOffset = 21; // both calibration records, in requests 16 and 18
+constexpr size_t kFactoryBlockOffset = 4;
+constexpr size_t kPageDataOffset = 4;
+// Structure bytes of statistics pages 0..5.
+constexpr size_t kPageStart[] = {0, 56, 112, 148, 196, 252};
+constexpr size_t kPageLength[] = {56, 56, 36, 48, 56, 36};
+constexpr uint32_t kPaddlePeriod = 500;
+} // namespace
+
+ButtonPlateModel::ButtonPlateModel()
+    : ProfileListModel(kDefaultProtocolVersion, kMarkerOffset)
+    , statistics(kStatisticsSize, 0) {
+    deviceInfo[0] = 0x03;
+    setHardwareVersion(1, 2);
+    deviceInfo[3] = 3; // software 3.1
+    deviceInfo[4] = 1;
+    deviceIdentity.productId = 0xA44C;
+    deviceIdentity.product = "TARN Button Plate";
+    deviceIdentity.serial = "TBP-001022";
+    // Every counter a different value, so that a page copied to the wrong place shows.
+    for (size_t i = 0; i + 4 <= kStatisticsSize; i += 4)
+        writeLe32(statistics.data() + i, uint32_t(1000 + i));
+    restoreFactoryProfiles();
+}
+
+TarnUsbBleButtonPlateProfile ButtonPlateModel::factoryProfile(int index) const {
+    static const char* const names[] = {"GT", "Formula", "Rally"};
+    TarnUsbBleButtonPlateProfile profile{};
+    profile.index = uint8_t(index);
+    setRecordName(profile.name, index < 3 ? names[index] : "Profile " + std::to_string(index));
+    profile.xTopDeadzone = 2;
+    profile.yTopDeadzone = 2;
+    profile.xBottomDeadzone = 3;
+    profile.yBottomDeadzone = 3;
+    profile.analogInputMode = 0;
+    profile.masterClutch = uint8_t(index % 2);
+    profile.clutchBitePoint = 45.5f;
+    profile.encoderPulseWidth = 1;
+    profile.shiftersAttackPoint = 25.0f;
+    profile.shiftersHysteresis = 20.0f;
+    profile.ledBrightness = 80;
+    return profile;
+}
+
+void ButtonPlateModel::fillLoadAnswer(std::vector<uint8_t>& answer) const {
+    writeLe32(answer.data() + 10, firmwareHash);
+    std::memcpy(answer.data() + 14, buildDate.data(), std::min<size_t>(buildDate.size(), 12));
+}
+
+bool ButtonPlateModel::handleOwnCommand(const uint8_t* request, const ReportSink& send) {
+    switch (request[1]) {
+    case kCmdSaveHallCalibration: {
+        // Selector 0: clutch paddles (bytes 21..28), 1: shifters (29..36).
+        size_t offset = request[3] == 0 ? 0 : 8;
+        std::memcpy(calibrations + offset, request + kCalibrationsOffset + offset, 8);
+        send(answer(kCmdSaveHallCalibration));
+        return true;
+    }
+    case kCmdSaveFactorySettings:
+        std::memcpy(calibrations, request + kCalibrationsOffset, sizeof calibrations);
+        send(answer(kCmdSaveFactorySettings));
+        return true;
+    case kCmdLoadFactorySettings: {
+        std::vector<uint8_t> block = answer(kCmdLoadFactorySettings);
+        std::memcpy(block.data() + kFactoryBlockOffset, factoryBlock, sizeof factoryBlock);
+        std::memcpy(block.data() + kCalibrationsOffset, calibrations, sizeof calibrations);
+        send(block);
+        return true;
+    }
+    case kCmdReadStatistics: {
+        uint8_t page = request[3];
+        if (page > 5)
+            return true; // the end of a read
+        std::vector<uint8_t> data = answer(kCmdReadStatistics);
+        data[3] = page;
+        std::memcpy(data.data() + kPageDataOffset, statistics.data() + kPageStart[page],
+                    kPageLength[page]);
+        send(data);
+        return true;
+    }
+    case kCmdResetStatistics:
+        std::fill(statistics.begin(), statistics.end(), 0);
+        send(answer(kCmdResetStatistics));
+        return true;
+    case kCmdAccelerometerTest: {
+        std::vector<uint8_t> result = answer(kCmdAccelerometerTest);
+        result[3] = 1;
+        send(result);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+VirtualDeviceIdentity ButtonPlateModel::bootloaderIdentity() const {
+    // The plate's bootloader shares the wheel base's product id and tells itself apart by name.
+    VirtualDeviceIdentity identity = deviceIdentity;
+    identity.productId = 0xA355;
+    identity.product = "TARN Button Plate Bootloader";
+    identity.hasDeviceProduct = false;
+    return identity;
+}
+
+void ButtonPlateModel::streamReport(uint32_t sequence, const ReportSink& send) {
+    std::vector<uint8_t> report(kReportSize, 0);
+    report[0] = kJoystickReportId;
+    uint32_t position = sequence % kPaddlePeriod;
+    uint16_t left = uint16_t(position * 65535 / kPaddlePeriod);
+    uint16_t right = uint16_t(65535 - left);
+    writeLe16(report.data() + 1, left);
+    writeLe16(report.data() + 3, right);
+    // One button held at a time, walking across all 64 every 64 * 16 reports.
+    uint64_t buttons = uint64_t(1) << ((sequence / 16) % 64);
+    writeLe32(report.data() + 5, uint32_t(buttons));
+    writeLe32(report.data() + 9, uint32_t(buttons >> 32));
+    uint8_t auxType = uint8_t(sequence % 5);
+    report[13] = auxType;
+    uint8_t* aux = report.data() + 14;
+    switch (auxType) {
+    case 0: // raw hall readings of the clutch paddles
+        writeLe16(aux, uint16_t(1200 + left / 20));
+        writeLe16(aux + 2, uint16_t(1200 + right / 20));
+        break;
+    case 1: // raw hall readings of the shifters
+        writeLe16(aux, 900);
+        writeLe16(aux + 2, 910);
+        break;
+    case 2:
+        aux[0] = batteryCentivolts;
+        break;
+    case 3:
+        writeLe32(aux, sequence * 4);
+        break;
+    default: {
+        float bitePoint =
+            profiles.empty() ? 0.0f : profiles[activeProfile % profiles.size()].clutchBitePoint;
+        std::memcpy(aux, &bitePoint, sizeof bitePoint);
+        break;
+    }
+    }
+    setJoystickSequence(report, sequence);
+    send(report);
+}

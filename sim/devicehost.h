@@ -1,0 +1,134 @@
+#pragma once
+// What every host of a virtual device does, whatever carries its reports (the virtual bus, or
+// UHID kernel devices): it owns the model and serialises the calls into it, records what the
+// tool wrote, queues the answers, times the live reports and offers the knobs tests script the
+// device with. A transport derives from it and runs the loop that moves the reports; the
+// protected part below is that loop's interface. Everything public is thread-safe.
+
+#include "sim/devicemodel.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// One report the tool wrote, with the time it arrived (wall-clock microseconds since 1970).
+struct ReceivedReport {
+    std::vector<uint8_t> data;
+    uint64_t timeMicros = 0;
+};
+
+// Paces a stream of reports by elapsed time: a late loop sends the reports it owes in one
+// batch instead of sleeping per report, so high rates stay accurate.
+class StreamClock {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    void start(int reportsPerSecond, Clock::time_point now);
+    int rate() const { return reportsPerSecond; }
+    // Reports due by `now` that were not taken yet. A backlog of more than 100 ms (a stalled
+    // loop) is skipped rather than burst out: those reports were never produced.
+    uint64_t takeDue(Clock::time_point now);
+    Clock::time_point nextDue() const;
+
+private:
+    int reportsPerSecond = 0;
+    Clock::time_point base;
+    uint64_t taken = 0;
+};
+
+class DeviceHost {
+public:
+    explicit DeviceHost(std::unique_ptr<DeviceModel> model);
+    virtual ~DeviceHost();
+    DeviceHost(const DeviceHost&) = delete;
+    DeviceHost& operator=(const DeviceHost&) = delete;
+
+    // Appear on the bus / leave it (an unplugged device can be plugged in again).
+    virtual bool plug() = 0;
+    virtual void unplug() = 0;
+    virtual bool isPlugged() const = 0;
+    // Whether the tool holds the device open now.
+    virtual bool isConnected() const = 0;
+    // Waits until the tool has the device open; false after the time-out.
+    bool waitForConnection(int timeoutMs) const;
+    // The name the device has on the bus now (it changes while in its bootloader).
+    std::string name() const;
+
+    // Sends one input report of any length to the tool (dropped when it has no connection).
+    void injectReport(const std::vector<uint8_t>& report);
+    // The next n answers the model gives are dropped, as if lost on the way.
+    void holdBackAnswers(int n);
+
+    // Every report the tool wrote since the last clear, in order.
+    std::vector<ReceivedReport> receivedReports() const;
+    void clearReceivedReports();
+    // Waits until at least `count` reports have been received (since the last clear) or the
+    // time-out passes; returns the number received.
+    size_t waitForReceived(size_t count, int timeoutMs) const;
+
+    // Live input: joystick reports per second (0 stops the stream). A restart sets the new
+    // model's default rate.
+    void setJoystickRate(int reportsPerSecond);
+    int joystickRate() const;
+    struct StreamStats {
+        uint64_t sent = 0;    // joystick reports handed to the transport
+        uint64_t dropped = 0; // numbered but not sent: the tool did not keep up
+    };
+    StreamStats streamStats() const;
+
+    // Runs f on the model while the host leaves it alone, and returns f's result. Model names
+    // the model's class (a dynamic_cast; after a restart into the bootloader the model is a
+    // BootloaderModel).
+    template <class Model = DeviceModel, class F> auto withModel(F&& f) {
+        std::lock_guard<std::mutex> lock(mutex);
+        return f(dynamic_cast<Model&>(*model));
+    }
+
+protected:
+    using Clock = StreamClock::Clock;
+
+    // Transport-specific halves, called by the helpers below.
+    enum class SendResult { Sent, WouldBlock, Failed };
+    virtual SendResult transmit(const uint8_t* data, size_t length) = 0; // loop thread only
+    virtual void wake() = 0; // tells the loop that there is something to do
+
+    // The loop's helpers. Call them from the loop thread only.
+    // A new connection: anything queued for the previous one is forgotten, the stream restarts.
+    void connectionOpened();
+    void connectionClosed();
+    // One report from the tool; true when the model asked to restart (see restartModel).
+    bool receive(const uint8_t* data, size_t length);
+    // Replaces the model by its successor; the transport leaves the bus first and comes back
+    // with the new identity() and name() afterwards.
+    void restartModel();
+    // Sends the joystick reports due by `now`, then as much of the answer queue as the
+    // transport takes.
+    void sendDue(Clock::time_point now);
+    bool hasQueuedReports() const;
+    // When the next joystick report is due; Clock::time_point::max() without a stream.
+    Clock::time_point nextStreamTime() const;
+    VirtualDeviceIdentity currentIdentity() const;
+    const std::string baseName() const { return busBaseName; }
+    void setBaseName(std::string name);
+
+    mutable std::mutex mutex;
+    mutable std::condition_variable changed; // a report arrived, or the connection changed
+    bool connected = false;                  // guarded by mutex
+
+private:
+    void flushQueue();
+
+    std::unique_ptr<DeviceModel> model;
+    std::string busBaseName;
+    std::deque<std::vector<uint8_t>> queue; // answers and injected reports, in order
+    std::vector<ReceivedReport> received;
+    int answersToHoldBack = 0;
+    StreamClock stream;
+    uint32_t nextSequence = 0;
+    StreamStats stats;
+};
