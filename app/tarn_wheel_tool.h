@@ -55,6 +55,11 @@ private slots:
 
     // Profile row (profiles/)
     void on_comboBox_ProfileName_activated(int index);
+    void on_comboBox_ProfileName_currentTextChanged(const QString& text);
+    void on_pushButton_AddProfile_clicked();
+    void on_pushButton_RemoveProfile_clicked();
+    void on_pushButton_SaveProfileToFile_clicked();
+    void on_pushButton_LoadProfileFromFile_clicked();
 
     // Wheel-base page (wheelbase/)
     void onJoystickUpdate(UsbDevice* device, TarnUsbWheelBaseJoystickUpdate* update,
