@@ -116,6 +116,13 @@ DeviceHost::StreamStats DeviceHost::streamStats() const {
     return stats;
 }
 
+uint64_t DeviceHost::waitForStreamed(uint64_t count, int timeoutMs) const {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                     [&] { return stats.sent >= count; });
+    return stats.sent;
+}
+
 void DeviceHost::connectionOpened() {
     std::lock_guard<std::mutex> lock(mutex);
     connected = true;
@@ -157,6 +164,7 @@ void DeviceHost::sendDue(Clock::time_point now) {
     std::lock_guard<std::mutex> lock(mutex);
     if (!connected)
         return;
+    const uint64_t sentBefore = stats.sent;
     for (uint64_t due = stream.takeDue(now); due > 0; --due) {
         model->streamReport(nextSequence++, [&](const std::vector<uint8_t>& report) {
             if (report.empty() || report[0] != 0x01) {
@@ -171,6 +179,8 @@ void DeviceHost::sendDue(Clock::time_point now) {
                 ++stats.dropped;
         });
     }
+    if (stats.sent != sentBefore)
+        changed.notify_all();
     flushQueue();
 }
 

@@ -80,6 +80,9 @@ public:
         uint64_t dropped = 0; // numbered but not sent: the tool did not keep up
     };
     StreamStats streamStats() const;
+    // Waits until `count` joystick reports in all have been handed to the transport, or the
+    // time-out passes; returns the number sent.
+    uint64_t waitForStreamed(uint64_t count, int timeoutMs) const;
 
     // Runs f on the model while the host leaves it alone, and returns f's result. Model names
     // the model's class (a dynamic_cast; after a restart into the bootloader the model is a

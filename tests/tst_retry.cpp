@@ -1,0 +1,148 @@
+// The request discipline every device class shares: the last request written is resent every
+// retry interval until the device answers with anything but a joystick report, and a write
+// that fails is resent as if an answer were awaited.
+
+#include "tests/support/directdevice.h"
+#include "tests/support/fakehiddevice.h"
+#include "tests/support/reports.h"
+#include "tests/support/virtualbus.h"
+#include "tests/support/waiting.h"
+#include "wheelbase/usbdevicetarnwheelbase.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <chrono>
+
+namespace {
+
+// A single-shot QTimer may fire a little early (coarse timers up to 5 %), and a loaded machine
+// may deliver it late.
+constexpr int kEarliestRetryMs = 560;
+constexpr int kLatestRetryMs = 1100;
+
+int millisecondsBetween(std::chrono::steady_clock::time_point from,
+                        std::chrono::steady_clock::time_point to) {
+    return int(std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count());
+}
+
+void verifyRetryIntervals(const std::vector<FakeHidDevice::Write>& writes) {
+    for (size_t i = 1; i < writes.size(); ++i) {
+        int interval = millisecondsBetween(writes[i - 1].time, writes[i].time);
+        QVERIFY2(interval >= kEarliestRetryMs && interval <= kLatestRetryMs,
+                 qPrintable(QStringLiteral("retry %1 after %2 ms").arg(i).arg(interval)));
+    }
+}
+
+struct FakeWheelBase {
+    std::shared_ptr<FakeHidDevice::Log> log = std::make_shared<FakeHidDevice::Log>();
+    UsbDeviceTarnWheelBase device{QStringLiteral("fake"), std::make_unique<FakeHidDevice>(log)};
+
+    size_t writes() const { return log->writes.size(); }
+    bool waitForWrites(size_t count, int timeoutMs = 5000) {
+        return QTest::qWaitFor([&] { return log->writes.size() >= count; }, timeoutMs);
+    }
+    // Whether another write follows within `ms`.
+    bool writesAgainWithin(int ms) {
+        size_t now = log->writes.size();
+        return QTest::qWaitFor([&] { return log->writes.size() > now; }, ms);
+    }
+    void deliver(std::vector<uint8_t> bytes) {
+        TarnUsbReport report{};
+        std::copy(bytes.begin(), bytes.end(), report.data);
+        device.handleReport(&report, 0);
+    }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(std::vector<uint8_t>)
+
+class TestRetry : public QObject {
+    Q_OBJECT
+
+private slots:
+    void resendsTheLastRequestUntilAnswered_data() {
+        QTest::addColumn<std::vector<uint8_t>>("answer");
+        QTest::newRow("telemetry report") << responseReport(kCmdTelemetry, 7);
+        QTest::newRow("answer of an unhandled command") << responseReport(kCmdLoadCalibration, 7);
+        std::vector<uint8_t> unknownId = joystickReport();
+        unknownId[0] = 0x02;
+        QTest::newRow("report of an unknown id") << unknownId;
+    }
+
+    void resendsTheLastRequestUntilAnswered() {
+        QFETCH(std::vector<uint8_t>, answer);
+        FakeWheelBase wheel;
+        wheel.device.loadSettings();
+        QVERIFY(wheel.waitForWrites(3));
+        // Joystick reports are no answer: the resending goes on.
+        wheel.deliver(joystickReport());
+        QVERIFY(wheel.waitForWrites(4));
+        verifyRetryIntervals(wheel.log->writes);
+        for (const FakeHidDevice::Write& write : wheel.log->writes)
+            QCOMPARE(write.data, wheel.log->writes[0].data);
+
+        wheel.deliver(answer);
+        QVERIFY(!wheel.writesAgainWithin(kLatestRetryMs));
+    }
+
+    void failedUnawaitedWriteIsResentAsAwaited() {
+        FakeWheelBase wheel;
+        wheel.log->writesToFail = 1;
+        wheel.device.resetToFactoryDefaults(); // written without awaiting an answer
+        QVERIFY(wheel.waitForWrites(3));
+        QVERIFY(wheel.log->writes[0].failed);
+        QVERIFY(!wheel.log->writes[1].failed);
+        // The resent request now awaits an answer, so it keeps coming after a good write.
+        QCOMPARE(wheel.log->writes[2].data, wheel.log->writes[0].data);
+        verifyRetryIntervals(wheel.log->writes);
+    }
+
+    void successfulUnawaitedWriteIsNotResent() {
+        FakeWheelBase wheel;
+        wheel.device.resetToFactoryDefaults();
+        wheel.device.sendTestForceCommand(0.25f);
+        QCOMPARE(wheel.writes(), size_t(2));
+        QVERIFY(!wheel.writesAgainWithin(kLatestRetryMs));
+    }
+
+    void retryResendsTheLatestOfTwoRequests() {
+        FakeWheelBase wheel;
+        wheel.device.loadSettings();
+        wheel.device.profileCount = 1;
+        wheel.device.saveSettings();
+        QVERIFY(wheel.waitForWrites(3));
+        QCOMPARE(wheel.log->writes[0].data[1], uint8_t(kCmdLoadSettings));
+        QCOMPARE(wheel.log->writes[1].data[1], uint8_t(kCmdSaveSettings));
+        QCOMPARE(wheel.log->writes[2].data, wheel.log->writes[1].data);
+        // One timer for both: the second request restarted it.
+        verifyRetryIntervals({wheel.log->writes[1], wheel.log->writes[2]});
+    }
+
+    // On the bus, with live reports streaming all the while: a lost answer costs one retry.
+    void lostAnswerIsRecoveredByTheRetry() {
+        VirtualBus bus;
+        VirtualDevice& virtualWheel = bus.addWheelBase();
+        virtualWheel.withModel<WheelBaseModel>([](WheelBaseModel& m) { m.telemetryEvery = 0; });
+        virtualWheel.holdBackAnswers(1);
+        DirectDevice<UsbDeviceTarnWheelBase> wheel(virtualWheel);
+        QVERIFY(wheel.isOpen());
+        int joystickUpdates = 0;
+        QObject::connect(wheel.get(), &UsbDeviceTarnWheelBase::onJoystickUpdate,
+                         [&] { ++joystickUpdates; });
+        QSignalSpy loaded(wheel.get(), &UsbDeviceTarnWheelBase::onSettingsLoaded);
+
+        wheel->loadSettings();
+        QVERIFY(loaded.wait(5000));
+        QVERIFY(joystickUpdates > 0);
+        std::vector<ReceivedReport> writes = virtualWheel.receivedReports();
+        QCOMPARE(commandsOf(writes), (std::vector<int>{3, 3, 5, 5, 5, 3}));
+        int interval = int((writes[1].timeMicros - writes[0].timeMicros) / 1000);
+        QVERIFY2(interval >= kEarliestRetryMs && interval <= kLatestRetryMs,
+                 qPrintable(QString::number(interval)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRetry)
+#include "tst_retry.moc"
