@@ -1,10 +1,12 @@
-// tarn-device-sim: hosts virtual devices of the family on a virtual HID bus until SIGINT or
-// SIGTERM, then takes them off the bus cleanly.
+// tarn-device-sim: hosts virtual devices of the family on a virtual HID bus, or as kernel HID
+// devices through /dev/uhid, until SIGINT or SIGTERM, then takes them off the bus cleanly.
 //
 //     tarn-device-sim --bus DIR [--rate N] [--version N] wheelbase pedals buttonplate
+//     tarn-device-sim --uhid [--rate N] [--version N] wheelbase pedals buttonplate
 
 #include "sim/modelfactory.h"
 #include "sim/settingsmodel.h"
+#include "sim/uhiddevice.h"
 #include "sim/virtualdevice.h"
 
 #include <cerrno>
@@ -20,6 +22,8 @@ namespace {
 
 struct Options {
     std::string bus;
+    // Or, instead of a bus, kernel HID devices through /dev/uhid.
+    bool uhid = false;
     int rate = -1;    // joystick reports per second; -1: each device's own rate
     int version = -1; // protocol version the devices report; -1: their own
     std::vector<std::string> kinds;
@@ -27,8 +31,9 @@ struct Options {
 
 void printUsage() {
     std::fprintf(stderr,
-                 "usage: tarn-device-sim --bus DIR [--rate N] [--version N] KIND...\n"
+                 "usage: tarn-device-sim (--bus DIR | --uhid) [--rate N] [--version N] KIND...\n"
                  "  KIND       wheelbase, pedals or buttonplate (each at most once)\n"
+                 "  --uhid     kernel HID devices through /dev/uhid instead of a virtual bus\n"
                  "  --rate N   joystick reports per second of every device (0: none)\n"
                  "  --version  protocol version every device reports in its command-3 answer\n");
 }
@@ -48,6 +53,8 @@ bool parseOptions(int argc, char* argv[], Options& options) {
         bool hasValue = i + 1 < argc;
         if (argument == "--bus" && hasValue)
             options.bus = argv[++i];
+        else if (argument == "--uhid")
+            options.uhid = true;
         else if (argument == "--rate" && hasValue) {
             if (!parseNumber(argv[++i], options.rate))
                 return false;
@@ -59,7 +66,7 @@ bool parseOptions(int argc, char* argv[], Options& options) {
         else
             return false;
     }
-    return !options.bus.empty() && !options.kinds.empty();
+    return options.bus.empty() == options.uhid && !options.kinds.empty();
 }
 
 } // namespace
@@ -78,23 +85,31 @@ int main(int argc, char* argv[]) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    std::vector<std::unique_ptr<VirtualDevice>> devices;
+    std::vector<std::unique_ptr<DeviceHost>> devices;
     for (const std::string& kind : options.kinds) {
         std::unique_ptr<DeviceModel> model = makeDeviceModel(kind);
         if (auto* settings = dynamic_cast<SettingsModel*>(model.get());
             settings && options.version >= 0)
             settings->protocolVersion = uint8_t(options.version);
         VirtualDeviceIdentity identity = model->identity();
-        auto device = std::make_unique<VirtualDevice>(options.bus, kind, std::move(model));
+        std::unique_ptr<DeviceHost> device;
+        if (options.uhid)
+            device = std::make_unique<UhidDevice>(std::move(model), kind);
+        else
+            device = std::make_unique<VirtualDevice>(options.bus, kind, std::move(model));
         if (options.rate >= 0)
             device->setJoystickRate(options.rate);
         if (!device->plug()) {
-            std::fprintf(stderr, "tarn-device-sim: cannot plug %s into %s: %s\n", kind.c_str(),
-                         options.bus.c_str(), std::strerror(errno));
+            std::string reason = options.uhid ? static_cast<UhidDevice&>(*device).errorText()
+                                              : options.bus + ": " + std::strerror(errno);
+            std::fprintf(stderr, "tarn-device-sim: cannot plug %s in: %s\n", kind.c_str(),
+                         reason.c_str());
             return 1;
         }
+        std::string where = options.uhid ? std::string("/dev/uhid")
+                                         : static_cast<VirtualDevice&>(*device).socketPath();
         std::printf("plugged %s: \"%s\" %04x:%04x at %s\n", kind.c_str(), identity.product.c_str(),
-                    identity.vendorId, identity.productId, device->socketPath().c_str());
+                    identity.vendorId, identity.productId, where.c_str());
         std::fflush(stdout);
         devices.push_back(std::move(device));
     }
