@@ -26,6 +26,8 @@ public:
     bool answerEndMarkers = false;
 
     virtual size_t profileCount() const = 0;
+    // Shortens the list, or lengthens it with factory profiles numbered by their position.
+    void setProfileCount(size_t count) { resizeProfiles(count); }
     void setHardwareVersion(uint8_t major, uint8_t minor) {
         deviceInfo[1] = major;
         deviceInfo[2] = minor;

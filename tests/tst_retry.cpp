@@ -1,6 +1,7 @@
 // The request discipline every device class shares: the last request written is resent every
 // retry interval until the device answers with anything but a joystick report, and a write
-// that fails is resent as if an answer were awaited.
+// that fails is resent as if an answer were awaited. Then the load flow it drives, through the
+// wheel base against the virtual wheel base: the firmware check, and lists of every size.
 
 #include "tests/support/directdevice.h"
 #include "tests/support/fakehiddevice.h"
@@ -54,9 +55,28 @@ struct FakeWheelBase {
     }
 };
 
+// A virtual wheel base without unasked telemetry (which would count as an answer) and the
+// wheel-base class opened on it.
+struct VirtualWheelBase {
+    VirtualBus bus;
+    VirtualDevice& device = bus.addWheelBase();
+    DirectDevice<UsbDeviceTarnWheelBase> wheel{quietly(device)};
+    QSignalSpy loaded{wheel.get(), &UsbDeviceTarnWheelBase::onSettingsLoaded};
+    QSignalSpy failed{wheel.get(), &UsbDeviceTarnWheelBase::onSettingsLoadFailed};
+
+    static VirtualDevice& quietly(VirtualDevice& device) {
+        device.withModel<WheelBaseModel>([](WheelBaseModel& m) { m.telemetryEvery = 0; });
+        return device;
+    }
+    template <class F> void script(F f) { device.withModel<WheelBaseModel>(f); }
+    // The load has ended when no further request follows within a retry interval.
+    bool settled() { return waitUntilQuiet(device, kLatestRetryMs); }
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(std::vector<uint8_t>)
+Q_DECLARE_METATYPE(std::vector<int>)
 
 class TestRetry : public QObject {
     Q_OBJECT
@@ -141,6 +161,103 @@ private slots:
         int interval = int((writes[1].timeMicros - writes[0].timeMicros) / 1000);
         QVERIFY2(interval >= kEarliestRetryMs && interval <= kLatestRetryMs,
                  qPrintable(QString::number(interval)));
+    }
+
+    void loadRefusesOtherProtocolVersions_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("infoCleared");
+        const QString older = "Device has an older firmware. Please update the firmware.";
+        const QString newer = "Device had a newer firmware. Please update this config tool.";
+        QTest::newRow("6") << 6 << older << false;
+        QTest::newRow("8") << 8 << newer << false;
+        QTest::newRow("1: no device info yet") << 1 << older << true;
+    }
+
+    void loadRefusesOtherProtocolVersions() {
+        QFETCH(int, version);
+        QFETCH(QString, message);
+        QFETCH(bool, infoCleared);
+        VirtualWheelBase virtualWheel;
+        virtualWheel.script([&](WheelBaseModel& m) { m.protocolVersion = uint8_t(version); });
+        virtualWheel.wheel->loadSettings();
+        QVERIFY(virtualWheel.failed.wait(5000));
+        QCOMPARE(virtualWheel.failed[0][1].toString(), message);
+        QVERIFY(virtualWheel.settled());
+        QCOMPARE(commandsOf(virtualWheel.device.receivedReports()), std::vector<int>{3});
+        QVERIFY(virtualWheel.loaded.isEmpty());
+        QCOMPARE(virtualWheel.wheel->hardwareMajor(), infoCleared ? 0 : 4);
+        QCOMPARE(int(virtualWheel.wheel->profileCount), infoCleared ? 0 : 3);
+    }
+
+    void loadWalksListsOfEverySize_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<std::vector<int>>("commands");
+        QTest::newRow("one profile") << 1 << std::vector<int>{3, 5, 3};
+        QTest::newRow("no profile: ends at once") << 0 << std::vector<int>{3, 3};
+        QTest::newRow("three") << 3 << std::vector<int>{3, 5, 5, 5, 3};
+        QTest::newRow("a full table") << 100 << [] {
+            std::vector<int> walk{3};
+            walk.insert(walk.end(), 100, 5);
+            walk.push_back(3);
+            return walk;
+        }();
+    }
+
+    void loadWalksListsOfEverySize() {
+        QFETCH(int, count);
+        QFETCH(std::vector<int>, commands);
+        VirtualWheelBase virtualWheel;
+        virtualWheel.script([&](WheelBaseModel& m) { m.setProfileCount(size_t(count)); });
+        virtualWheel.wheel->loadSettings();
+        QVERIFY(virtualWheel.loaded.wait(5000));
+        QVERIFY(virtualWheel.settled());
+        QCOMPARE(virtualWheel.loaded.count(), 1);
+        std::vector<ReceivedReport> writes = virtualWheel.device.receivedReports();
+        QCOMPARE(commandsOf(writes), commands);
+        for (size_t i = 1; i + 1 < writes.size(); ++i)
+            QCOMPARE(int(writes[i].data[3]), int(i - 1)); // records read in order
+        QCOMPARE(writes.back().data[58], uint8_t(0xFF));
+        QCOMPARE(int(virtualWheel.wheel->profileCount), count);
+    }
+
+    void loadRefusesMoreProfilesThanTheTableHolds() {
+        VirtualWheelBase virtualWheel;
+        virtualWheel.script([](WheelBaseModel& m) { m.setProfileCount(101); });
+        virtualWheel.wheel->loadSettings();
+        QVERIFY(virtualWheel.failed.wait(5000));
+        QVERIFY(virtualWheel.settled());
+        QCOMPARE(commandsOf(virtualWheel.device.receivedReports()), std::vector<int>{3});
+        QVERIFY(virtualWheel.loaded.isEmpty());
+    }
+
+    void recordAnswersOutsideTheTableAreIgnored() {
+        VirtualWheelBase virtualWheel;
+        virtualWheel.wheel->loadSettings();
+        QVERIFY(virtualWheel.loaded.wait(5000));
+        QVERIFY(virtualWheel.settled());
+        UsbDeviceTarnWheelBase& wheel = *virtualWheel.wheel.get();
+        const QByteArray before(reinterpret_cast<const char*>(&wheel.profiles),
+                                sizeof wheel.profiles);
+        const size_t writes = virtualWheel.device.receivedReports().size();
+
+        for (uint8_t index : {uint8_t(100), uint8_t(127), uint8_t(0x80), uint8_t(0xFF)}) {
+            std::vector<uint8_t> stray = responseReport(kCmdReadProfile, 7);
+            stray[3] = index;
+            std::fill(stray.begin() + 4, stray.end(), uint8_t(0x5A));
+            virtualWheel.device.injectReport(stray);
+        }
+        // Reports arrive in order: once this one is through, so are the stray ones.
+        int telemetry = 0;
+        QObject::connect(&wheel, &UsbDeviceTarnWheelBase::onDebugOutput, [&] { ++telemetry; });
+        virtualWheel.device.injectReport(responseReport(kCmdTelemetry, 7));
+        QTRY_COMPARE_WITH_TIMEOUT(telemetry, 1, 5000);
+
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(&wheel.profiles), sizeof wheel.profiles),
+                 before);
+        QCOMPARE(wheel.profileCount, uint8_t(3));
+        QCOMPARE(virtualWheel.loaded.count(), 1);
+        QCOMPARE(virtualWheel.device.receivedReports().size(), writes);
     }
 };
 

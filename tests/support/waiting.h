@@ -12,3 +12,7 @@ bool waitForWrites(const DeviceHost& device, size_t count, int timeoutMs = 5000)
 // Spins the event loop for `ms` and tells whether the device received more than `count`
 // reports meanwhile: for checking that nothing is sent.
 bool receivesMoreThan(const DeviceHost& device, size_t count, int ms);
+// Spins the event loop until the tool has written nothing to the device for `quietMs` (a
+// report still on its way when this is called counts as written); false when writes still go
+// on after `timeoutMs`.
+bool waitUntilQuiet(const DeviceHost& device, int quietMs, int timeoutMs = 10000);
