@@ -11,7 +11,8 @@ device_sim=$(realpath "$2")
 uhid_check=$(realpath "$3")
 
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
-export HOME=/tmp XDG_RUNTIME_DIR=/tmp/runtime QT_QPA_PLATFORM=offscreen
+# /run is the VM's only writable place.
+export HOME=/run TMPDIR=/run XDG_RUNTIME_DIR=/run/user QT_QPA_PLATFORM=offscreen
 unset TARN_HID_BUS
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 
