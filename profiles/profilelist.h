@@ -6,7 +6,7 @@
 #include <cstdint>
 
 struct ProfileListView {
-    uint8_t* records;  // capacity records of recordSize bytes
+    uint8_t* records; // capacity records of recordSize bytes
     size_t recordSize;
     int capacity;
     uint8_t& profileCount;

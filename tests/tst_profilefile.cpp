@@ -133,7 +133,7 @@ void TestProfileFile::legacyWheelBaseConversion() {
     QCOMPARE(int(profile.slewRate), 2);
     QCOMPARE(int(profile.endStopMaxForce), 100);
     QCOMPARE(int(profile.endStopStiffness), 1);
-    QCOMPARE(profile.softEndStopDegrees, 900u);
+    QCOMPARE(uint32_t(profile.softEndStopDegrees), 900u); // a copy: the field is unaligned
     QCOMPARE(int(profile.softEndStopEnabled), 0);
     QCOMPARE(bytesOf(profile).mid(43).toHex(), QByteArray("0000000264018403000000"));
 }

@@ -315,7 +315,7 @@ void TestProfilesManager::legacyWheelBaseFile() {
     QCOMPARE(int(loaded.slewRate), 2);
     QCOMPARE(int(loaded.endStopMaxForce), 100);
     QCOMPARE(int(loaded.endStopStiffness), 1);
-    QCOMPARE(loaded.softEndStopDegrees, 900u);
+    QCOMPARE(uint32_t(loaded.softEndStopDegrees), 900u); // a copy: the field is unaligned
     QCOMPARE(int(loaded.softEndStopEnabled), 0);
 }
 
