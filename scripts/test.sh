@@ -21,6 +21,7 @@ else
     export BUILD_DIR=build-$([ "$sanitizer" = thread ] && echo tsan || echo asan)
     scripts/build.sh -DTARN_SANITIZE="$sanitizer"
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+    export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp"
     if [ "$sanitizer" = thread ]; then
