@@ -207,8 +207,11 @@ private slots:
         wheel->handleReport(&profile, 0);
         QCOMPARE(wheel->profiles[1].index, uint8_t(1));
         QCOMPARE(wheel->profiles[1].name[0], 'Q');
-        QCOMPARE(wheel->profiles[1].rotationDegrees, 900);
-        QCOMPARE(wheel->profiles[1].softEndStopDegrees, 1080u);
+        // Packed fields are copied out before comparing: QCOMPARE takes references.
+        int32_t rotation = wheel->profiles[1].rotationDegrees;
+        uint32_t softEndStop = wheel->profiles[1].softEndStopDegrees;
+        QCOMPARE(rotation, 900);
+        QCOMPARE(softEndStop, 1080u);
         QCOMPARE(wheel->profiles[1].softEndStopEnabled, uint8_t(1));
 
         int16_t axis = 0;
@@ -243,7 +246,8 @@ private slots:
         TarnUsbReport testAnswer = report({{0, 0x65}, {1, 9}, {3, 0}, {6, 0x80}, {7, 0xBF}});
         wheel->handleReport(&testAnswer, 0);
         QCOMPARE(test.command, uint8_t(0));
-        QCOMPARE(test.constantForce, -1.0f);
+        float force = test.constantForce;
+        QCOMPARE(force, -1.0f);
     }
 
     void buttonPlateLoadAnswerFields() {

@@ -266,7 +266,8 @@ private slots:
         }),
                                  5000);
         virtualWheel.withModel<WheelBaseModel>([](WheelBaseModel& m) {
-            QCOMPARE(m.savedProfiles[1].force, 60); // applied, not kept
+            int32_t kept = m.savedProfiles[1].force;
+            QCOMPARE(kept, 60); // applied, not kept
         });
 
         wheel->saveSettings();
@@ -290,10 +291,13 @@ private slots:
         QSignalSpy loaded(wheel.get(), &UsbDeviceTarnWheelBase::onSettingsLoaded);
         wheel->loadSettings();
         QVERIFY(loaded.wait(5000));
-        QCOMPARE(wheel->activeProfile().centerOffset, 0.0f);
+        auto centreOffset = [&] {
+            return float(wheel->activeProfile().centerOffset);
+        };
+        QCOMPARE(centreOffset(), 0.0f);
         wheel->centerRim();
         QVERIFY(loaded.wait(5000));
-        QCOMPARE(wheel->activeProfile().centerOffset, 0.0125f);
+        QCOMPARE(centreOffset(), 0.0125f);
         QCOMPARE(virtualWheel.withModel<WheelBaseModel>(
                      [](WheelBaseModel& m) { return m.profiles[0].centerOffset; }),
                  0.0125f);
