@@ -28,6 +28,8 @@ namespace {
 
 constexpr int kLoadTimeoutMs = 10000;
 constexpr uint64_t kDebounceMicros = 250000;
+// The rim picture's size on screen (offscreen, one device pixel per pixel).
+constexpr int kRimSide = 160;
 // Qt's coarse timers may fire up to 5% early.
 constexpr uint64_t kDebounceEarlyMicros = 13000;
 
@@ -446,7 +448,7 @@ void TestWheelBasePage::rimFollowsTheAxis() {
     Rig rig;
     QTRY_VERIFY_WITH_TIMEOUT(rig.isLoaded(), kLoadTimeoutMs);
     QCOMPARE(rig.active().rotationDegrees, 900);
-    const QPixmap rim = rimPicture();
+    const QPixmap rim = rimPicture(kRimSide);
 
     // Each report is sent again until one lands after the 16 ms refresh limit.
     QTRY_COMPARE((rig.injectAxis(32767), rig.text("label_JoystickValue")), QStringLiteral("32767"));
@@ -467,12 +469,12 @@ void TestWheelBasePage::showingAProfileRedrawsTheSameAxis() {
     Rig rig;
     QTRY_VERIFY_WITH_TIMEOUT(rig.isLoaded(), kLoadTimeoutMs);
     QTRY_COMPARE((rig.injectAxis(32767), rig.text("label_JoystickValue")), QStringLiteral("32767"));
-    QCOMPARE(shownRim(rig), rotatedRim(rimPicture(), 449).toImage());
+    QCOMPARE(shownRim(rig), rotatedRim(rimPicture(kRimSide), 449).toImage());
 
     // "Drift" turns 540 degrees: the same axis value now shows 269 degrees.
     QVERIFY(QMetaObject::invokeMethod(rig.window.get(), "on_comboBox_ProfileName_activated",
                                       Q_ARG(int, 1)));
-    const QImage drift = rotatedRim(rimPicture(), 269).toImage();
+    const QImage drift = rotatedRim(rimPicture(kRimSide), 269).toImage();
     QTRY_COMPARE((rig.injectAxis(32767), shownRim(rig)), drift);
     QCOMPARE(rig.text("label_JoystickValue"), QStringLiteral("32767"));
 }

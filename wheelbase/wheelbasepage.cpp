@@ -34,6 +34,18 @@ int signedByte(uint8_t value) {
     return int8_t(value);
 }
 
+// The widest text a telemetry read-out shows: a full 64-bit BiSS-C frame in octal.
+const char* const kWidestReadout = "1777777777777777777777";
+
+// Gives a read-out label one size whatever it shows. A label whose size is fixed repaints itself
+// when its text changes; any other label makes the page lay itself out again, which at 60
+// refreshes a second cost more than everything else on the page. For the same reason the
+// read-outs fill their own background (in the form) and are not selectable: the group box
+// behind them is not repainted, and their text is drawn without a text document.
+void fixReadoutSize(QLabel* label, int width) {
+    label->setFixedSize(width, label->fontMetrics().height());
+}
+
 } // namespace
 
 void TARN_wheel_tool::showWheelBaseProfile(int index) {
@@ -97,15 +109,21 @@ void TARN_wheel_tool::showWheelBaseProfile(int index) {
 }
 
 void TARN_wheel_tool::clearWheelBaseTelemetry() {
+    const int readoutWidth =
+        ui->label_debugTicks->fontMetrics().horizontalAdvance(QLatin1String(kWidestReadout));
     for (QLabel* label :
          {ui->label_debugTicks, ui->label_debugMotorState, ui->label_debugEncoderState,
-          ui->label_debugBisscRaw, ui->label_debugCurrentFaults, ui->label_debugClearedFaults,
-          ui->label_debugMotorAngle, ui->label_debugEncoderRaw, ui->label_debugFfbIn,
-          ui->label_debugFfbOut, ui->label_debugMaxMotorCurrent, ui->label_debugPsuCurrent,
-          ui->label_debugMotorCurrent, ui->label_debugPsuTemperature,
-          ui->label_debugMotorTemperature, ui->label_debugBrakeTemperature,
-          ui->label_debugPowerstageTemperature})
+          ui->label_debugBisscRaw, ui->label_debugClearedFaults, ui->label_debugMotorAngle,
+          ui->label_debugEncoderRaw, ui->label_debugFfbIn, ui->label_debugFfbOut,
+          ui->label_debugMaxMotorCurrent, ui->label_debugPsuCurrent, ui->label_debugMotorCurrent,
+          ui->label_debugPsuTemperature, ui->label_debugMotorTemperature,
+          ui->label_debugBrakeTemperature, ui->label_debugPowerstageTemperature}) {
+        fixReadoutSize(label, readoutWidth);
         label->clear();
+    }
+    // The fault names wrap onto more lines; they change seldom.
+    ui->label_debugCurrentFaults->clear();
+    fixReadoutSize(ui->label_JoystickValue, ui->label_Rim_Image->width());
     ui->tabWidget->setCurrentIndex(0);
 }
 
@@ -139,7 +157,10 @@ void TARN_wheel_tool::drawWheel(int16_t axisValue) {
     if (uint16_t(angle) == lastRimAngle)
         return;
     lastRimAngle = uint16_t(angle);
-    ui->label_Rim_Image->setPixmap(rotatedRim(rimPicture(), angle));
+    // Turned at the size it is shown at, in device pixels.
+    const int side =
+        qRound(ui->label_Rim_Image->width() * ui->label_Rim_Image->devicePixelRatioF());
+    ui->label_Rim_Image->setPixmap(rotatedRim(rimPicture(side), angle));
 }
 
 void TARN_wheel_tool::onDebugOutput(UsbDevice*, TarnUsbWheelBaseDebugOutput* output, uint64_t) {

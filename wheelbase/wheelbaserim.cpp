@@ -1,6 +1,7 @@
 #include "wheelbase/wheelbaserim.h"
 
 #include <QPainter>
+#include <QPixmapCache>
 
 // The resources live in a static library: naming their initialiser links them into every
 // program that shows the page, whose form and rim picture both come from them.
@@ -8,10 +9,17 @@ static void initResources() {
     Q_INIT_RESOURCE(tarnconfig);
 }
 
-QPixmap rimPicture() {
+QPixmap rimPicture(int side) {
     static const bool resourcesReady = (initResources(), true);
     Q_UNUSED(resourcesReady);
-    return QPixmap(QStringLiteral(":/rim.png"));
+    const QString key = QStringLiteral("tarn-config/rim/%1").arg(side);
+    QPixmap rim;
+    if (!QPixmapCache::find(key, &rim)) {
+        rim = QPixmap(QStringLiteral(":/rim.png"))
+                  .scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        QPixmapCache::insert(key, rim);
+    }
+    return rim;
 }
 
 QPixmap rotatedRim(const QPixmap& rim, int angleDegrees) {
