@@ -100,8 +100,8 @@ int VirtualDevice::connectionCount() const {
 }
 
 bool VirtualDevice::plug() {
-    if (plugged)
-        return true;
+    if (loop.joinable())
+        return plugged; // plugged already (or off the bus after a failed restart)
     if (!appearOnBus())
         return false;
     stopping = false;

@@ -156,6 +156,8 @@ private slots:
         wheel->loadSettings();
         QVERIFY(loaded.wait(5000));
         QVERIFY(joystickUpdates > 0);
+        // The load's end marker is written just before the signal; let it arrive.
+        QCOMPARE(virtualWheel.waitForReceived(6, 5000), size_t(6));
         std::vector<ReceivedReport> writes = virtualWheel.receivedReports();
         QCOMPARE(commandsOf(writes), (std::vector<int>{3, 3, 5, 5, 5, 3}));
         int interval = int((writes[1].timeMicros - writes[0].timeMicros) / 1000);

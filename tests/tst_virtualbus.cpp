@@ -184,7 +184,8 @@ private slots:
         QCOMPARE(answer[3], uint8_t(2));
     }
 
-    // Numbered reports, paced by elapsed time even at high rates.
+    // Numbered reports, paced by elapsed time even at high rates: the stream never runs ahead
+    // of its rate, and does not fall to one report per wake-up of the device's thread.
     void joystickStreamIsNumberedAndPaced() {
         VirtualBus bus;
         VirtualDevice& wheel = bus.addWheelBase();
@@ -212,7 +213,7 @@ private slots:
         DeviceHost::StreamStats after = wheel.streamStats();
         double produced = double(after.sent + after.dropped - before.sent - before.dropped);
         QVERIFY2(produced <= 8000 * seconds + 1, qPrintable(QString::number(produced)));
-        QVERIFY2(produced >= 4000 * seconds, qPrintable(QString::number(produced)));
+        QVERIFY2(produced >= 2000 * seconds, qPrintable(QString::number(produced)));
         QVERIFY(kindsSeen[1] && kindsSeen[2] && kindsSeen[3]);
     }
 
