@@ -229,16 +229,16 @@ void TestWheelBasePage::slidersWriteTheirFieldsAndLabels() {
 
     QTRY_VERIFY_WITH_TIMEOUT(rig.liveUpdateEnded(), kLoadTimeoutMs);
     const TarnUsbWheelBaseProfileV5 sent = sentProfile(rig.wheel, 0);
-    QCOMPARE(sent.rotationDegrees, 1080);
+    QCOMPARE(int(sent.rotationDegrees), 1080);
     QCOMPARE(int(sent.friction), 33);
     QCOMPARE(int(sent.inertia), 44);
     QCOMPARE(int(sent.spring), 55);
     QCOMPARE(int(sent.staticForceReduction), 70);
     QCOMPARE(int(sent.nonLinearity), 10);
     QCOMPARE(int(sent.endStopStiffness), 1);
-    QCOMPARE(sent.softEndStopDegrees, 2000u);
+    QCOMPARE(uint(sent.softEndStopDegrees), 2000u);
     QCOMPARE(int(sent.softEndStopEnabled), 1);
-    QCOMPARE(sent.encoderResolution, 123456789);
+    QCOMPARE(int(sent.encoderResolution), 123456789);
     QCOMPARE(std::strcmp(sent.name, "Road"), 0);
 
     rig.widget<QCheckBox>("checkBox_SoftEndStop")->setChecked(false);
@@ -321,7 +321,7 @@ void TestWheelBasePage::forceRaisesTheEndStop() {
     QCOMPARE(endStop->value(), 80);
     QCOMPARE(rig.text("label_Force"), QStringLiteral("80%"));
     QCOMPARE(rig.text("label_EndStopMaxForce"), QStringLiteral("80%"));
-    QCOMPARE(rig.active().force, 80);
+    QCOMPARE(int(rig.active().force), 80);
     QCOMPARE(int(rig.active().endStopMaxForce), 80);
 
     // A lower force leaves the end stop where it is.
@@ -329,7 +329,7 @@ void TestWheelBasePage::forceRaisesTheEndStop() {
     QCOMPARE(endStop->value(), 80);
 
     QTRY_VERIFY_WITH_TIMEOUT(rig.liveUpdateEnded(), kLoadTimeoutMs);
-    QCOMPARE(sentProfile(rig.wheel, 0).force, 30);
+    QCOMPARE(int(sentProfile(rig.wheel, 0).force), 30);
     QCOMPARE(int(sentProfile(rig.wheel, 0).endStopMaxForce), 80);
 }
 
@@ -447,7 +447,7 @@ void TestWheelBasePage::slewRateAndSmoothingReactToAnyChange() {
 void TestWheelBasePage::rimFollowsTheAxis() {
     Rig rig;
     QTRY_VERIFY_WITH_TIMEOUT(rig.isLoaded(), kLoadTimeoutMs);
-    QCOMPARE(rig.active().rotationDegrees, 900);
+    QCOMPARE(int(rig.active().rotationDegrees), 900);
     const QPixmap rim = rimPicture(kRimSide);
 
     // Each report is sent again until one lands after the 16 ms refresh limit.

@@ -36,14 +36,17 @@ int signedByte(uint8_t value) {
 
 // The widest text a telemetry read-out shows: a full 64-bit BiSS-C frame in octal.
 const char* const kWidestReadout = "1777777777777777777777";
+constexpr int kReadoutPadding = 2;
 
-// Gives a read-out label one size whatever it shows. A label whose size is fixed repaints itself
-// when its text changes; any other label makes the page lay itself out again, which at 60
-// refreshes a second cost more than everything else on the page. For the same reason the
-// read-outs fill their own background (in the form) and are not selectable: the group box
-// behind them is not repainted, and their text is drawn without a text document.
-void fixReadoutSize(QLabel* label, int width) {
-    label->setFixedSize(width, label->fontMetrics().height());
+// Read-outs are drawn as fields of one size whatever they show. A label whose size is fixed
+// repaints itself when its text changes; any other label makes the window lay itself out again,
+// which at 60 refreshes a second cost more than everything else on the page. Filling their own
+// background spares repainting the tab behind them.
+void makeReadout(QLabel* label, int width) {
+    label->setFixedSize(width, label->fontMetrics().height() + 2 * kReadoutPadding);
+    label->setIndent(kReadoutPadding);
+    label->setBackgroundRole(QPalette::Base);
+    label->setAutoFillBackground(true);
 }
 
 } // namespace
@@ -110,7 +113,8 @@ void TARN_wheel_tool::showWheelBaseProfile(int index) {
 
 void TARN_wheel_tool::clearWheelBaseTelemetry() {
     const int readoutWidth =
-        ui->label_debugTicks->fontMetrics().horizontalAdvance(QLatin1String(kWidestReadout));
+        ui->label_debugTicks->fontMetrics().horizontalAdvance(QLatin1String(kWidestReadout)) +
+        4 * kReadoutPadding;
     for (QLabel* label :
          {ui->label_debugTicks, ui->label_debugMotorState, ui->label_debugEncoderState,
           ui->label_debugBisscRaw, ui->label_debugClearedFaults, ui->label_debugMotorAngle,
@@ -118,12 +122,17 @@ void TARN_wheel_tool::clearWheelBaseTelemetry() {
           ui->label_debugMaxMotorCurrent, ui->label_debugPsuCurrent, ui->label_debugMotorCurrent,
           ui->label_debugPsuTemperature, ui->label_debugMotorTemperature,
           ui->label_debugBrakeTemperature, ui->label_debugPowerstageTemperature}) {
-        fixReadoutSize(label, readoutWidth);
+        makeReadout(label, readoutWidth);
         label->clear();
     }
-    // The fault names wrap onto more lines; they change seldom.
+    // The fault names wrap onto more lines: that read-out grows downwards. Faults change seldom.
+    makeReadout(ui->label_debugCurrentFaults, readoutWidth);
+    ui->label_debugCurrentFaults->setMaximumHeight(QWIDGETSIZE_MAX);
     ui->label_debugCurrentFaults->clear();
-    fixReadoutSize(ui->label_JoystickValue, ui->label_Rim_Image->width());
+    // The steering position under the rim changes as often as the read-outs.
+    ui->label_JoystickValue->setFixedSize(ui->label_Rim_Image->width(),
+                                          ui->label_JoystickValue->fontMetrics().height());
+    ui->label_JoystickValue->setAutoFillBackground(true);
     ui->tabWidget->setCurrentIndex(0);
 }
 
