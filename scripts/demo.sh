@@ -11,7 +11,7 @@ if build/tarn-config --has-usb-device >/dev/null; then
 fi
 
 bus=$(mktemp -d)
-build/tarn-device-sim --bus "$bus" wheelbase pedals buttonplate &
+build/sim/tarn-device-sim --bus "$bus" wheelbase pedals buttonplate &
 sim=$!
 trap 'kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null; rm -rf "$bus"' EXIT
 

@@ -60,7 +60,9 @@ QString tarnUdevRules() {
         if (written.contains(row.productId))
             continue;
         written.insert(row.productId);
-        auto hex = [](uint16_t id) { return QString::number(id, 16).rightJustified(4, '0').toUpper(); };
+        auto hex = [](uint16_t id) {
+            return QString::number(id, 16).rightJustified(4, '0').toUpper();
+        };
         rules += QStringLiteral("KERNEL==\"hidraw*\", KERNELS==\"*:%1:%2.*\", MODE=\"0660\", "
                                 "TAG+=\"uaccess\"\n")
                      .arg(hex(kTarnVendorId), hex(row.productId));
