@@ -168,7 +168,10 @@ void DeviceHost::sendDue(Clock::time_point now) {
     for (uint64_t due = stream.takeDue(now); due > 0; --due) {
         model->streamReport(nextSequence++, [&](const std::vector<uint8_t>& report) {
             if (report.empty() || report[0] != 0x01) {
-                queue.push_back(report); // unsolicited answers are not lost
+                // Unsolicited answers are not lost; they go out at once when the connection takes
+                // them, so the joystick reports after them in this batch are not held up.
+                queue.push_back(report);
+                flushQueue();
                 return;
             }
             // A joystick report that cannot go out at once is overwritten by the next one, as
