@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMetaType>
+#include <QPointer>
 #include <QProgressDialog>
 
 TARN_wheel_tool::TARN_wheel_tool(QWidget* parent)
@@ -22,8 +23,7 @@ TARN_wheel_tool::TARN_wheel_tool(QWidget* parent)
     setUiEnabled(false);
     qRegisterMetaType<uint16_t>("uint16_t");
     qRegisterMetaType<uint8_t>("uint8_t");
-    connect(&usbManager, &UsbManager::onDeviceConnected, this,
-            &TARN_wheel_tool::onDeviceConnected);
+    connect(&usbManager, &UsbManager::onDeviceConnected, this, &TARN_wheel_tool::onDeviceConnected);
     connect(&usbManager, &UsbManager::onDeviceDisconnected, this,
             &TARN_wheel_tool::onDeviceDisconnected);
     usbManager.start(false);
@@ -65,12 +65,13 @@ void TARN_wheel_tool::setUiEnabled(bool isEnabled) {
     ui->pushButton_EnterExitBootloader->setText(bootloaderDevice ? tr("Exit Bootloader")
                                                                  : tr("Enter Bootloader"));
     ui->pushButton_UpdateFirmware->setVisible(bootloader);
-    for (QWidget* widget :
-         {static_cast<QWidget*>(ui->pushButton_LoadConfig), static_cast<QWidget*>(ui->pushButton_SaveConfig),
-          static_cast<QWidget*>(ui->comboBox_ProfileName), static_cast<QWidget*>(ui->pushButton_AddProfile),
-          static_cast<QWidget*>(ui->pushButton_RemoveProfile),
-          static_cast<QWidget*>(ui->pushButton_SaveProfileToFile),
-          static_cast<QWidget*>(ui->pushButton_LoadProfileFromFile)})
+    for (QWidget* widget : {static_cast<QWidget*>(ui->pushButton_LoadConfig),
+                            static_cast<QWidget*>(ui->pushButton_SaveConfig),
+                            static_cast<QWidget*>(ui->comboBox_ProfileName),
+                            static_cast<QWidget*>(ui->pushButton_AddProfile),
+                            static_cast<QWidget*>(ui->pushButton_RemoveProfile),
+                            static_cast<QWidget*>(ui->pushButton_SaveProfileToFile),
+                            static_cast<QWidget*>(ui->pushButton_LoadProfileFromFile)})
         widget->setEnabled(application);
     ui->pushButton_SetDefaultConfig->setEnabled(true);
 
@@ -89,8 +90,8 @@ void TARN_wheel_tool::setUiEnabled(bool isEnabled) {
 void TARN_wheel_tool::onDeviceConnected(UsbDevice* device) {
     ui->comboBox_UsbDevice->addItem(device->productName, device->path);
     if (device->productName.contains(QLatin1String("Bootloader"), Qt::CaseSensitive)) {
-        int index = ui->comboBox_UsbDevice->findText(device->productName, Qt::MatchExactly |
-                                                                              Qt::MatchCaseSensitive);
+        int index = ui->comboBox_UsbDevice->findText(device->productName,
+                                                     Qt::MatchExactly | Qt::MatchCaseSensitive);
         ui->comboBox_UsbDevice->setCurrentIndex(index);
     }
 }
@@ -138,9 +139,8 @@ void TARN_wheel_tool::connectCurrentDevice(bool connectSignals) {
 void TARN_wheel_tool::on_comboBox_UsbDevice_currentIndexChanged(int index) {
     if (currentDevice) {
         setUiEnabled(false);
-        if (index != -1 &&
-            usbManager.getDevice(ui->comboBox_UsbDevice->itemData(index).toString()) ==
-                currentDevice)
+        if (index != -1 && usbManager.getDevice(
+                               ui->comboBox_UsbDevice->itemData(index).toString()) == currentDevice)
             return;
         connectCurrentDevice(false);
         if (bootloaderDevice)
@@ -247,9 +247,11 @@ void TARN_wheel_tool::on_pushButton_EnterExitBootloader_clicked() {
 void TARN_wheel_tool::on_pushButton_UpdateFirmware_clicked() {
     if (!bootloaderDevice)
         return;
+    // The dialog runs its own event loop: the device may leave the bus while it is open.
+    QPointer<UsbDeviceTarnBootloader> device = bootloaderDevice;
     QString fileName = QFileDialog::getOpenFileName(this, tr("Open new FW File"), QString(),
                                                     tr("TARN FW Files (*.fw);;All Files (*)"));
-    if (fileName.isEmpty())
+    if (fileName.isEmpty() || !device || device != bootloaderDevice)
         return;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {

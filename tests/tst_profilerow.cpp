@@ -7,6 +7,7 @@
 #include "buttonplate/usbdevicetarnbuttonplate.h"
 #include "pedals/usbdevicetarnpedals.h"
 #include "profiles/profilefile.h"
+#include "tests/support/dialogscript.h"
 #include "tests/support/reports.h"
 #include "tests/support/virtualbus.h"
 #include "wheelbase/usbdevicetarnwheelbase.h"
@@ -32,89 +33,6 @@ const QString kFilter = QStringLiteral("TARN Profile Files (*.tprf)");
 template <typename Record> QByteArray bytesOf(const Record& record) {
     return QByteArray(reinterpret_cast<const char*>(&record), sizeof record);
 }
-
-// Answers the modal dialogs the window opens, in order, from inside their own event loops, and
-// remembers what each one showed.
-class DialogScript : public QObject {
-public:
-    struct Shown {
-        QString kind; // "file" or "message"
-        QString title;
-        QString text;        // message boxes
-        QStringList filters; // file dialogs
-        QString directory;   // file dialogs
-    };
-
-    DialogScript() { qApp->installEventFilter(this); }
-    ~DialogScript() override { qApp->removeEventFilter(this); }
-
-    // The next file dialog selects `fileName`, or is cancelled when it is empty; `meanwhile`
-    // runs first, while the dialog is open.
-    void answerFileDialog(const QString& fileName,
-                          const std::function<void()>& meanwhile = nullptr) {
-        steps.append([this, fileName, meanwhile](QWidget* widget) {
-            if (meanwhile)
-                meanwhile();
-            auto* dialog = qobject_cast<QFileDialog*>(widget);
-            shown.append({QStringLiteral("file"), widget->windowTitle(), QString(),
-                          dialog ? dialog->nameFilters() : QStringList(),
-                          dialog ? dialog->directory().absolutePath() : QString()});
-            if (!dialog || fileName.isEmpty()) {
-                static_cast<QDialog*>(widget)->reject();
-                return;
-            }
-            // selectFile() leaves a name edit that has the focus alone.
-            if (QWidget* focused = dialog->focusWidget())
-                focused->clearFocus();
-            dialog->selectFile(fileName);
-            static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept, protected there
-        });
-    }
-    // The next message box is read and closed with OK.
-    void closeMessageBox() {
-        steps.append([this](QWidget* widget) {
-            auto* box = qobject_cast<QMessageBox*>(widget);
-            shown.append({QStringLiteral("message"),
-                          widget->windowTitle(),
-                          box ? box->text() : QString(),
-                          {},
-                          {}});
-            if (box && box->button(QMessageBox::Ok))
-                box->button(QMessageBox::Ok)->click();
-            else
-                static_cast<QDialog*>(widget)->reject();
-        });
-    }
-
-    bool done() const { return steps.isEmpty(); }
-    QList<Shown> shown;
-
-protected:
-    bool eventFilter(QObject* object, QEvent* event) override {
-        if (event->type() == QEvent::Show && object->isWidgetType()) {
-            auto* widget = static_cast<QWidget*>(object);
-            if (widget->isWindow() && widget->isModal() && qobject_cast<QDialog*>(widget)) {
-                // A dialog nobody expected is closed too, so a test fails instead of hanging.
-                auto step = steps.isEmpty() ? std::function<void(QWidget*)>(closeUnexpected)
-                                            : steps.takeFirst();
-                QPointer<QWidget> target = widget;
-                QTimer::singleShot(0, this, [target, step] {
-                    if (target)
-                        step(target);
-                });
-            }
-        }
-        return false;
-    }
-
-private:
-    static void closeUnexpected(QWidget* widget) {
-        qWarning("unexpected dialog: %s", qPrintable(widget->windowTitle()));
-        static_cast<QDialog*>(widget)->reject();
-    }
-
-    QList<std::function<void(QWidget*)>> steps;
-};
 
 // The window with its widgets found by name.
 class Window {

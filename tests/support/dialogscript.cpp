@@ -1,0 +1,75 @@
+#include "tests/support/dialogscript.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
+
+DialogScript::DialogScript() {
+    qApp->installEventFilter(this);
+}
+
+DialogScript::~DialogScript() {
+    qApp->removeEventFilter(this);
+}
+
+void DialogScript::answerFileDialog(const QString& fileName,
+                                    const std::function<void()>& meanwhile) {
+    steps.append([this, fileName, meanwhile](QWidget* widget) {
+        if (meanwhile)
+            meanwhile();
+        auto* dialog = qobject_cast<QFileDialog*>(widget);
+        shown.append({QStringLiteral("file"), widget->windowTitle(), QString(),
+                      dialog ? dialog->nameFilters() : QStringList(),
+                      dialog ? dialog->directory().absolutePath() : QString()});
+        if (!dialog || fileName.isEmpty()) {
+            static_cast<QDialog*>(widget)->reject();
+            return;
+        }
+        // selectFile() leaves a name edit that has the focus alone.
+        if (QWidget* focused = dialog->focusWidget())
+            focused->clearFocus();
+        dialog->selectFile(fileName);
+        static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept, protected there
+    });
+}
+
+void DialogScript::closeMessageBox() {
+    steps.append([this](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        shown.append({QStringLiteral("message"),
+                      widget->windowTitle(),
+                      box ? box->text() : QString(),
+                      {},
+                      {}});
+        if (box && box->button(QMessageBox::Ok))
+            box->button(QMessageBox::Ok)->click();
+        else
+            static_cast<QDialog*>(widget)->reject();
+    });
+}
+
+bool DialogScript::eventFilter(QObject* object, QEvent* event) {
+    if (event->type() == QEvent::Show && object->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(object);
+        if (widget->isWindow() && widget->isModal() && qobject_cast<QDialog*>(widget) &&
+            !qobject_cast<QProgressDialog*>(widget)) {
+            auto step = steps.isEmpty() ? std::function<void(QWidget*)>(closeUnexpected)
+                                        : steps.takeFirst();
+            QPointer<QWidget> target = widget;
+            QTimer::singleShot(0, this, [target, step] {
+                if (target)
+                    step(target);
+            });
+        }
+    }
+    return false;
+}
+
+void DialogScript::closeUnexpected(QWidget* widget) {
+    qWarning("unexpected dialog: %s", qPrintable(widget->windowTitle()));
+    static_cast<QDialog*>(widget)->reject();
+}

@@ -1,0 +1,45 @@
+#pragma once
+// Answers the modal dialogs a window opens, in order, from inside their own event loops, and
+// remembers what each one showed. Progress dialogs need no answer and are left alone; a dialog
+// nobody expected is closed, so that a test fails instead of hanging.
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QWidget;
+
+class DialogScript : public QObject {
+public:
+    struct Shown {
+        QString kind; // "file" or "message"
+        QString title;
+        QString text;        // message boxes
+        QStringList filters; // file dialogs
+        QString directory;   // file dialogs
+    };
+
+    DialogScript();
+    ~DialogScript() override;
+
+    // The next file dialog selects `fileName`, or is cancelled when it is empty; `meanwhile`
+    // runs first, while the dialog is open.
+    void answerFileDialog(const QString& fileName,
+                          const std::function<void()>& meanwhile = nullptr);
+    // The next message box is read and closed with OK.
+    void closeMessageBox();
+
+    bool done() const { return steps.isEmpty(); }
+    QList<Shown> shown;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override;
+
+private:
+    static void closeUnexpected(QWidget* widget);
+
+    QList<std::function<void(QWidget*)>> steps;
+};

@@ -1,0 +1,202 @@
+// Firmware update: the chunk requests the bootloader device builds, its answers, and the whole
+// update through the window — Enter Bootloader, the file dialog that opens when the bootloader
+// appears, the progress and result boxes, and the wheel base coming back.
+
+#include "app/tarn_wheel_tool.h"
+#include "firmware/usbdevicetarnbootloader.h"
+#include "profiles/crc.h"
+#include "sim/bootloadermodel.h"
+#include "tests/support/dialogscript.h"
+#include "tests/support/directdevice.h"
+#include "tests/support/reports.h"
+#include "tests/support/virtualbus.h"
+#include "tests/support/waiting.h"
+#include "wheelbase/usbdevicetarnwheelbase.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+constexpr int kTimeoutMs = 15000;
+
+QByteArray numberedImage(int size) {
+    QByteArray image(size, '\0');
+    for (int i = 0; i < size; ++i)
+        image[i] = char(i * 7 + 1);
+    return image;
+}
+
+QByteArray bytes(const TarnRequest& request, int offset, int length) {
+    return QByteArray(reinterpret_cast<const char*>(request.data() + offset), length);
+}
+
+} // namespace
+
+class FirmwareUpdateTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // 33 bytes are padded to two chunks; the second carries the last byte, zeros, and the tail of
+    // the first chunk; the end request carries only index = count.
+    void chunkRequestsOfAPaddedImage() {
+        QByteArray image = numberedImage(33);
+        QByteArray padded = image + QByteArray(31, '\0');
+
+        TarnRequest first = firmwareChunkRequest(padded, 0);
+        QCOMPARE(first[0], uint8_t(0x64));
+        QCOMPARE(first[1], uint8_t(1));
+        QCOMPARE(bytes(first, 2, 32), image.left(32));
+        QCOMPARE(readLe16(first.data() + 34), uint16_t(0));
+        QCOMPARE(readLe16(first.data() + 36), uint16_t(2));
+        QCOMPARE(readLe32(first.data() + 38), tarnCrc32(first.data() + 2, 32));
+        QCOMPARE(first[42], uint8_t(0));
+        QCOMPARE(bytes(first, 43, 21), QByteArray(21, '\0'));
+
+        TarnRequest second = firmwareChunkRequest(padded, 1);
+        QCOMPARE(bytes(second, 2, 32), image.mid(32, 1) + QByteArray(31, '\0'));
+        QCOMPARE(readLe16(second.data() + 34), uint16_t(1));
+        QCOMPARE(second[42], uint8_t(1));
+        QCOMPARE(bytes(second, 43, 16), image.mid(16, 16));
+        QCOMPARE(bytes(second, 59, 5), QByteArray(5, '\0'));
+
+        TarnRequest end = firmwareChunkRequest(padded, 2);
+        QCOMPARE(readLe16(end.data() + 34), uint16_t(2));
+        QCOMPARE(readLe16(end.data() + 36), uint16_t(2));
+        QCOMPARE(bytes(end, 2, 32) + bytes(end, 38, 26), QByteArray(58, '\0'));
+    }
+
+    // An empty image: started with 0 chunks, the end request with count 0, completed at once.
+    void emptyImageCompletesAtOnce() {
+        VirtualBus bus;
+        VirtualDevice& virtualBootloader =
+            bus.addDevice("boot", std::make_unique<BootloaderModel>(
+                                      std::make_unique<WheelBaseModel>(), bootloaderIdentity()));
+        DirectDevice<UsbDeviceTarnBootloader> bootloader(virtualBootloader);
+        QVERIFY(bootloader.isOpen());
+        QSignalSpy started(bootloader.get(), &UsbDeviceTarnBootloader::onFirmwareUpdateStarted);
+        QSignalSpy progress(bootloader.get(), &UsbDeviceTarnBootloader::onFirmwareUpdateProgress);
+        QSignalSpy completed(bootloader.get(), &UsbDeviceTarnBootloader::onUpdateCompleted);
+        bootloader->updateFirmware(QByteArray());
+        QCOMPARE(started.count(), 1);
+        QCOMPARE(started[0][0].toInt(), 0);
+        QCOMPARE(progress.count(), 1);
+        QCOMPARE(progress[0][0].toInt(), 0);
+        QCOMPARE(progress[0][1].toInt(), 0);
+        QCOMPARE(completed.count(), 1);
+        QVERIFY(virtualBootloader.waitForReceived(1, kTimeoutMs) >= 1);
+        const ReceivedReport end = virtualBootloader.receivedReports().front();
+        QCOMPARE(end.data[1], uint8_t(1));
+        QCOMPARE(readLe16(end.data.data() + 34), uint16_t(0));
+        QCOMPARE(readLe16(end.data.data() + 36), uint16_t(0));
+    }
+
+    // An echo whose data came back altered ends the update with the chunk's number and count.
+    void corruptedEchoStopsTheUpdate() {
+        VirtualBus bus;
+        auto model = std::make_unique<BootloaderModel>(std::make_unique<WheelBaseModel>(),
+                                                       bootloaderIdentity());
+        model->corruptEchoAtChunk = 5;
+        VirtualDevice& virtualBootloader = bus.addDevice("boot", std::move(model));
+        DirectDevice<UsbDeviceTarnBootloader> bootloader(virtualBootloader);
+        QSignalSpy failed(bootloader.get(), &UsbDeviceTarnBootloader::onUpdateFailed);
+        bootloader->updateFirmware(numberedImage(120 * 32));
+        QVERIFY(failed.wait(kTimeoutMs));
+        QCOMPARE(failed[0][1].toString(), QStringLiteral("CRC failed on chunk 5 of 120"));
+        // Nothing follows chunk 5: no later chunk, and no resend once the echo has arrived.
+        QVERIFY(waitUntilQuiet(virtualBootloader, 800));
+        int highest = -1;
+        for (const ReceivedReport& report : virtualBootloader.receivedReports())
+            highest = std::max<int>(highest, readLe16(report.data.data() + 34));
+        QCOMPARE(highest, 5);
+    }
+
+    // The whole update as a user does it: Enter Bootloader, pick the image, watch it go, and the
+    // wheel base comes back running it.
+    void updateThroughTheWindow() {
+        VirtualBus bus;
+        VirtualDevice& virtualWheel = bus.addWheelBase();
+        QTemporaryDir files;
+        const QString imagePath = files.filePath("new.fw");
+        const QByteArray image = numberedImage(1000);
+        {
+            QFile file(imagePath);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(image) == image.size());
+        }
+
+        DialogScript dialogs;
+        TARN_wheel_tool window;
+        window.show();
+        auto* devices = window.findChild<QComboBox*>("comboBox_UsbDevice");
+        auto* bootloaderButton = window.findChild<QPushButton*>("pushButton_EnterExitBootloader");
+        auto* updateButton = window.findChild<QPushButton*>("pushButton_UpdateFirmware");
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<UsbDeviceTarnWheelBase*>(window.selectedDevice()) &&
+                                     devices->currentText().contains("SW version:"),
+                                 kTimeoutMs);
+        QVERIFY(!updateButton->isVisible());
+
+        dialogs.answerFileDialog(imagePath);
+        dialogs.closeMessageBox();
+        bootloaderButton->click();
+
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
+        QCOMPARE(dialogs.shown[0].title, QStringLiteral("Open new FW File"));
+        QCOMPARE(dialogs.shown[0].filters, QStringList({"TARN FW Files (*.fw)", "All Files (*)"}));
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs.shown.size(), 2, kTimeoutMs);
+        QCOMPARE(dialogs.shown[1].title, QStringLiteral("Firmware update"));
+        QCOMPARE(dialogs.shown[1].text, QStringLiteral("Update completed successfully!"));
+
+        // The device restarts into the new firmware and is loaded again as a wheel base.
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<UsbDeviceTarnWheelBase*>(window.selectedDevice()) &&
+                                     devices->currentText().contains("SW version:"),
+                                 kTimeoutMs);
+        QCOMPARE(devices->count(), 1);
+        const QByteArray installed = virtualWheel.withModel<WheelBaseModel>([](WheelBaseModel& m) {
+            return QByteArray(reinterpret_cast<const char*>(m.installedFirmware.data()),
+                              int(m.installedFirmware.size()));
+        });
+        QCOMPARE(installed, image + QByteArray(1024 - 1000, '\0'));
+    }
+
+    // A bootloader that the user does not give an image stays selected: the action row offers
+    // Update Firmware and Exit Bootloader, which sends the device back to its application.
+    void cancelledDialogThenExitBootloader() {
+        VirtualBus bus;
+        VirtualDevice& virtualWheel = bus.addWheelBase();
+        DialogScript dialogs;
+        TARN_wheel_tool window;
+        window.show();
+        auto* bootloaderButton = window.findChild<QPushButton*>("pushButton_EnterExitBootloader");
+        auto* updateButton = window.findChild<QPushButton*>("pushButton_UpdateFirmware");
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<UsbDeviceTarnWheelBase*>(window.selectedDevice()),
+                                 kTimeoutMs);
+
+        dialogs.answerFileDialog(QString());
+        bootloaderButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<UsbDeviceTarnBootloader*>(window.selectedDevice()),
+                                 kTimeoutMs);
+        QCOMPARE(bootloaderButton->text(), QStringLiteral("Exit Bootloader"));
+        QVERIFY(updateButton->isVisible());
+
+        virtualWheel.clearReceivedReports();
+        bootloaderButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<UsbDeviceTarnWheelBase*>(window.selectedDevice()),
+                                 kTimeoutMs);
+        QCOMPARE(bootloaderButton->text(), QStringLiteral("Enter Bootloader"));
+        QVERIFY(!updateButton->isVisible());
+    }
+
+private:
+    static VirtualDeviceIdentity bootloaderIdentity() {
+        VirtualDeviceIdentity identity;
+        identity.productId = 0xA355;
+        identity.product = "TARN Torvane Wheel Base Bootloader";
+        return identity;
+    }
+};
+
+QTEST_MAIN(FirmwareUpdateTest)
+#include "tst_firmwareupdate.moc"
