@@ -27,7 +27,8 @@ TarnRequest firmwareChunkRequest(const QByteArray& paddedImage, int index) {
         return chunk;
     const auto* image = reinterpret_cast<const uint8_t*>(paddedImage.constData());
     const size_t start = size_t(index) * UsbDeviceTarnBootloader::kChunkSize;
-    std::memcpy(chunk.data() + kChunkDataOffset, image + start, UsbDeviceTarnBootloader::kChunkSize);
+    std::memcpy(chunk.data() + kChunkDataOffset, image + start,
+                UsbDeviceTarnBootloader::kChunkSize);
     writeLe32(chunk.data() + kChunkCrcOffset,
               tarnCrc32(chunk.data() + kChunkDataOffset, UsbDeviceTarnBootloader::kChunkSize));
     if (index > 0) {

@@ -25,7 +25,9 @@ void UsbDeviceTarnPedals::replaceActiveProfile(TarnUsbPedalsProfileV2& profile) 
     replaceActiveRecord(reinterpret_cast<const uint8_t*>(&profile));
 }
 
-void UsbDeviceTarnPedals::loadCalibration() { writeRequest(request(kCmdLoadCalibration), true); }
+void UsbDeviceTarnPedals::loadCalibration() {
+    writeRequest(request(kCmdLoadCalibration), true);
+}
 
 void UsbDeviceTarnPedals::handleReport(TarnUsbReport* report, uint64_t) {
     stopRetryUnlessJoystick(report);

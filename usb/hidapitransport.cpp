@@ -14,7 +14,9 @@ namespace {
 // once (a probe inside a test, say), so only the last one out calls hid_exit.
 std::atomic<int> hidapiUsers{0};
 
-std::wstring fromHidapi(const wchar_t* text) { return text ? std::wstring(text) : std::wstring(); }
+std::wstring fromHidapi(const wchar_t* text) {
+    return text ? std::wstring(text) : std::wstring();
+}
 
 using StringGetter = int (*)(hid_device*, wchar_t*, size_t);
 
@@ -30,13 +32,17 @@ std::wstring readString(hid_device* device, StringGetter getter) {
 // and poll() on it tells when a report is waiting.
 class HidapiDevice : public HidDevice {
 public:
-    HidapiDevice(hid_device* device, int readFd) : device(device), readFd(readFd) {}
+    HidapiDevice(hid_device* device, int readFd)
+        : device(device)
+        , readFd(readFd) {}
     ~HidapiDevice() override {
         ::close(readFd);
         hid_close(device);
     }
 
-    int write(const uint8_t* data, size_t length) override { return hid_write(device, data, length); }
+    int write(const uint8_t* data, size_t length) override {
+        return hid_write(device, data, length);
+    }
     int read(uint8_t* data, size_t length) override { return hid_read(device, data, length); }
     int setNonblocking(bool nonblocking) override {
         return hid_set_nonblocking(device, nonblocking ? 1 : 0);

@@ -5,7 +5,7 @@
 
 class HidapiTransport : public HidTransport {
 public:
-    HidapiTransport();  // hid_init
+    HidapiTransport();           // hid_init
     ~HidapiTransport() override; // hid_exit once the last transport is gone
 
     std::vector<HidDeviceInfo> enumerate(uint16_t vendorId, uint16_t productId) override;

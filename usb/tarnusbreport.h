@@ -60,7 +60,9 @@ inline TarnRequest makeRequest(uint8_t command, uint8_t protocolVersion) {
 }
 
 // Little-endian field access inside a report; reports are byte arrays with no alignment.
-inline uint16_t readLe16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint16_t readLe16(const uint8_t* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
 inline uint32_t readLe32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }

@@ -3,7 +3,9 @@
 #include <cstring>
 
 namespace {
-QString fromWide(const std::wstring& text) { return QString::fromStdWString(text); }
+QString fromWide(const std::wstring& text) {
+    return QString::fromStdWString(text);
+}
 } // namespace
 
 UsbDevice::UsbDevice(const QString& path, std::unique_ptr<HidDevice> device)
@@ -18,7 +20,9 @@ UsbDevice::UsbDevice(const QString& path, std::unique_ptr<HidDevice> device)
 
 UsbDevice::~UsbDevice() = default;
 
-int UsbDevice::readReport(uint8_t* buffer) { return handle->read(buffer, kReportSize); }
+int UsbDevice::readReport(uint8_t* buffer) {
+    return handle->read(buffer, kReportSize);
+}
 
 void UsbDevice::writeReport(const uint8_t* report, bool expectResponse) {
     if (report != lastRequest)
@@ -28,11 +32,15 @@ void UsbDevice::writeReport(const uint8_t* report, bool expectResponse) {
         retryTimer.start();
 }
 
-void UsbDevice::handleReport(TarnUsbReport* report, uint64_t) { stopRetryUnlessJoystick(report); }
+void UsbDevice::handleReport(TarnUsbReport* report, uint64_t) {
+    stopRetryUnlessJoystick(report);
+}
 
 void UsbDevice::stopRetryUnlessJoystick(const TarnUsbReport* report) {
     if (report->data[0] != kJoystickReportId)
         retryTimer.stop();
 }
 
-void UsbDevice::retryOnTimeout() { writeReport(lastRequest, true); }
+void UsbDevice::retryOnTimeout() {
+    writeReport(lastRequest, true);
+}

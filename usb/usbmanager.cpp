@@ -15,13 +15,16 @@ Q_DECLARE_METATYPE(QSharedPointer<TarnUsbReport>)
 
 uint64_t currentTimeMicros() {
     using namespace std::chrono;
-    return uint64_t(
-        duration_cast<microseconds>(system_clock::now().time_since_epoch()).count());
+    return uint64_t(duration_cast<microseconds>(system_clock::now().time_since_epoch()).count());
 }
 
-void UsbManagerReaderThread::run() { manager->readerThreadLoop(); }
+void UsbManagerReaderThread::run() {
+    manager->readerThreadLoop();
+}
 
-UsbManager::UsbManager(QObject* parent) : QObject(parent), transport(HidTransport::create()) {
+UsbManager::UsbManager(QObject* parent)
+    : QObject(parent)
+    , transport(HidTransport::create()) {
     rescanTimer.setTimerType(Qt::CoarseTimer);
     connect(&rescanTimer, &QTimer::timeout, this, &UsbManager::rescanForTarnDevices);
     qRegisterMetaType<QPointer<UsbDevice>>("QPointer<UsbDevice>");
@@ -29,7 +32,9 @@ UsbManager::UsbManager(QObject* parent) : QObject(parent), transport(HidTranspor
     qRegisterMetaType<uint64_t>("uint64_t");
 }
 
-UsbManager::~UsbManager() { stop(); }
+UsbManager::~UsbManager() {
+    stop();
+}
 
 void UsbManager::start(bool startPaused) {
     if (readerThread)
@@ -42,9 +47,13 @@ void UsbManager::start(bool startPaused) {
     readerThread->start(QThread::InheritPriority);
 }
 
-void UsbManager::pause() { paused = true; }
+void UsbManager::pause() {
+    paused = true;
+}
 
-void UsbManager::resume() { paused = false; }
+void UsbManager::resume() {
+    paused = false;
+}
 
 void UsbManager::stop() {
     running = false;

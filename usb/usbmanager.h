@@ -23,7 +23,8 @@ class UsbManager;
 class UsbManagerReaderThread : public QThread {
     Q_OBJECT
 public:
-    explicit UsbManagerReaderThread(UsbManager* manager) : manager(manager) {}
+    explicit UsbManagerReaderThread(UsbManager* manager)
+        : manager(manager) {}
 
 protected:
     void run() override;

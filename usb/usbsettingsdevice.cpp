@@ -5,15 +5,16 @@
 
 UsbSettingsDevice::UsbSettingsDevice(const QString& path, std::unique_ptr<HidDevice> handle,
                                      const SettingsProtocol& protocol)
-    : UsbDevice(path, std::move(handle)), settingsProtocol(protocol) {
+    : UsbDevice(path, std::move(handle))
+    , settingsProtocol(protocol) {
     updateTimer.setSingleShot(true);
     updateTimer.setInterval(kUpdateDebounceMs);
     connect(&updateTimer, &QTimer::timeout, this, &UsbSettingsDevice::sendLiveUpdateStart);
 }
 
 ProfileListView UsbSettingsDevice::profileList() {
-    return ProfileListView{profileRecord(0), settingsProtocol.recordSize,
-                           settingsProtocol.capacity, profileCount, currentProfile};
+    return ProfileListView{profileRecord(0), settingsProtocol.recordSize, settingsProtocol.capacity,
+                           profileCount, currentProfile};
 }
 
 void UsbSettingsDevice::addProfile() {
@@ -43,7 +44,9 @@ void UsbSettingsDevice::loadSettings() {
     writeRequest(begin, true);
 }
 
-void UsbSettingsDevice::saveSettings() { sendMarker(kCmdSaveSettings, true); }
+void UsbSettingsDevice::saveSettings() {
+    sendMarker(kCmdSaveSettings, true);
+}
 
 void UsbSettingsDevice::updateSettings() {
     if (!liveUpdatesEnabled)
@@ -58,7 +61,9 @@ void UsbSettingsDevice::resetToFactoryDefaults() {
     writeRequest(reset, false);
 }
 
-void UsbSettingsDevice::sendLiveUpdateStart() { sendMarker(kCmdLiveUpdate, true); }
+void UsbSettingsDevice::sendLiveUpdateStart() {
+    sendMarker(kCmdLiveUpdate, true);
+}
 
 bool UsbSettingsDevice::takeLoadAnswer(const TarnUsbReport* report) {
     std::memcpy(deviceInfo, report->data + kDeviceInfoOffset, kDeviceInfoSize);

@@ -28,7 +28,11 @@ std::wstring widened(const std::string& utf8) {
     std::wstring result;
     for (size_t i = 0; i < utf8.size();) {
         unsigned char lead = utf8[i];
-        int extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : -1;
+        int extra = lead < 0x80         ? 0
+                    : (lead >> 5) == 6  ? 1
+                    : (lead >> 4) == 14 ? 2
+                    : (lead >> 3) == 30 ? 3
+                                        : -1;
         if (extra < 0 || i + size_t(extra) >= utf8.size()) {
             result.push_back(L'\uFFFD');
             ++i;
@@ -80,8 +84,10 @@ bool readSmallFile(const std::string& path, std::string& text) {
 class VirtualBusDevice : public HidDevice {
 public:
     VirtualBusDevice(int socketFd, std::wstring product, std::wstring serial, std::wstring maker)
-        : fd(socketFd), product(std::move(product)), serial(std::move(serial)),
-          manufacturer(std::move(maker)) {}
+        : fd(socketFd)
+        , product(std::move(product))
+        , serial(std::move(serial))
+        , manufacturer(std::move(maker)) {}
     ~VirtualBusDevice() override { ::close(fd); }
 
     int write(const uint8_t* data, size_t length) override {
@@ -139,7 +145,8 @@ private:
 
 } // namespace
 
-VirtualBusTransport::VirtualBusTransport(std::string directory) : directory(std::move(directory)) {}
+VirtualBusTransport::VirtualBusTransport(std::string directory)
+    : directory(std::move(directory)) {}
 
 bool VirtualBusTransport::parseInfo(const std::string& text, HidDeviceInfo& info,
                                     std::map<std::string, std::string>& keys) {

@@ -133,4 +133,6 @@ void UsbDeviceTarnWheelBase::sendTestBrakeResistorCommand(bool enabled) {
     sendTestCommand(enabled ? kWheelBaseTestBrakeResistorOn : kWheelBaseTestBrakeResistorOff, 0.0f);
 }
 
-void UsbDeviceTarnWheelBase::realignMotor() { sendTestCommand(kWheelBaseTestRealignMotor, 0.0f); }
+void UsbDeviceTarnWheelBase::realignMotor() {
+    sendTestCommand(kWheelBaseTestRealignMotor, 0.0f);
+}

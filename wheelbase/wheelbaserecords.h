@@ -151,8 +151,20 @@ static_assert(sizeof(TarnUsbWheelBaseCommutationTrace) == 40, "");
 static_assert(sizeof(TarnUsbWheelBaseJoystickUpdate) == 63, "joystick update fills bytes 1..63");
 static_assert(offsetof(TarnUsbWheelBaseJoystickUpdate, logKind) == 3, "");
 static_assert(offsetof(TarnUsbWheelBaseJoystickUpdate, payload) == 4, "");
-static_assert(offsetof(TarnUsbWheelBaseJoystickUpdate, torqueTrace) + offsetof(TarnUsbWheelBaseTorqueTrace, torqueOut) == 8, "");
-static_assert(offsetof(TarnUsbWheelBaseJoystickUpdate, torqueTrace) + offsetof(TarnUsbWheelBaseTorqueTrace, torqueActual) == 30, "");
-static_assert(offsetof(TarnUsbWheelBaseJoystickUpdate, torqueTrace) + offsetof(TarnUsbWheelBaseTorqueTrace, rotorPosition) == 52, "");
-static_assert(offsetof(TarnUsbWheelBaseJoystickUpdate, commutationTrace) + offsetof(TarnUsbWheelBaseCommutationTrace, hallPsu) == 40, "");
+static_assert(offsetof(TarnUsbWheelBaseJoystickUpdate, torqueTrace) +
+                      offsetof(TarnUsbWheelBaseTorqueTrace, torqueOut) ==
+                  8,
+              "");
+static_assert(offsetof(TarnUsbWheelBaseJoystickUpdate, torqueTrace) +
+                      offsetof(TarnUsbWheelBaseTorqueTrace, torqueActual) ==
+                  30,
+              "");
+static_assert(offsetof(TarnUsbWheelBaseJoystickUpdate, torqueTrace) +
+                      offsetof(TarnUsbWheelBaseTorqueTrace, rotorPosition) ==
+                  52,
+              "");
+static_assert(offsetof(TarnUsbWheelBaseJoystickUpdate, commutationTrace) +
+                      offsetof(TarnUsbWheelBaseCommutationTrace, hallPsu) ==
+                  40,
+              "");
 static_assert(sizeof(TarnUsbWheelBaseTestCommand) == 5, "");
