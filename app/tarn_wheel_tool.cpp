@@ -191,8 +191,10 @@ void TARN_wheel_tool::onSettingsLoaded(UsbDevice* device) {
     int deviceIndex = ui->comboBox_UsbDevice->currentIndex();
     QString deviceText = ui->comboBox_UsbDevice->itemText(deviceIndex);
     if (!deviceText.contains(QLatin1String("SW version:")))
-        ui->comboBox_UsbDevice->setItemText(deviceIndex,
-                                            withVersionSuffix(deviceText, settings->deviceInfo));
+        ui->comboBox_UsbDevice->setItemText(
+            deviceIndex,
+            withVersionSuffix(deviceText, settings->softwareMajor(), settings->softwareMinor(),
+                              settings->hardwareMajor(), settings->hardwareMinor()));
     if (wheelBaseDevice)
         showWheelBaseLoaded();
     if (settings->profileCount > 0) {

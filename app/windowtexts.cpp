@@ -9,13 +9,14 @@ QString profileNameText(const uint8_t* record) {
     return QString::fromUtf8(name, int(strnlen(name, kProfileNameSize)));
 }
 
-QString withVersionSuffix(const QString& deviceText, const uint8_t* deviceInfo) {
+QString withVersionSuffix(const QString& deviceText, int softwareMajor, int softwareMinor,
+                          int hardwareMajor, int hardwareMinor) {
     return QStringLiteral("%1 (SW version: %2.%3, HW version: %4.%5)")
         .arg(deviceText)
-        .arg(deviceInfo[3])
-        .arg(deviceInfo[4])
-        .arg(deviceInfo[1])
-        .arg(deviceInfo[2]);
+        .arg(softwareMajor)
+        .arg(softwareMinor)
+        .arg(hardwareMajor)
+        .arg(hardwareMinor);
 }
 
 QString buildInfoText(const char* buildDate, uint32_t firmwareHash) {

@@ -8,9 +8,9 @@
 // The name of a profile record: the NUL-terminated UTF-8 text that starts at its second byte.
 QString profileNameText(const uint8_t* record);
 
-// " (SW version: a.b, HW version: c.d)" appended to a device selector entry, from the device
-// info block (bytes 3..9 of the load answer).
-QString withVersionSuffix(const QString& deviceText, const uint8_t* deviceInfo);
+// " (SW version: a.b, HW version: c.d)" appended to a device selector entry.
+QString withVersionSuffix(const QString& deviceText, int softwareMajor, int softwareMinor,
+                          int hardwareMajor, int hardwareMinor);
 
 // "Build date: <date>, hash: <hash in lower-case hexadecimal>".
 QString buildInfoText(const char* buildDate, uint32_t firmwareHash);

@@ -19,13 +19,6 @@ uint8_t* UsbDeviceTarnButtonPlate::profileRecord(int index) {
     return reinterpret_cast<uint8_t*>(&profiles[index]);
 }
 
-void UsbDeviceTarnButtonPlate::replaceActiveProfile(TarnUsbBleButtonPlateProfile& profile) {
-    if (profileCount == 0)
-        return;
-    profile.index = profiles[currentProfile].index;
-    replaceActiveRecord(reinterpret_cast<const uint8_t*>(&profile));
-}
-
 void UsbDeviceTarnButtonPlate::handleReport(TarnUsbReport* report, uint64_t) {
     stopRetryUnlessJoystick(report);
     const uint8_t* data = report->data;

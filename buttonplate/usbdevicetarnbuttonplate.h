@@ -17,7 +17,9 @@ public:
     void handleReport(TarnUsbReport* report, uint64_t readTimeMicros) override;
     uint8_t* profileRecord(int index) override;
 
-    void replaceActiveProfile(TarnUsbBleButtonPlateProfile& profile);
+    void replaceActiveProfile(TarnUsbBleButtonPlateProfile& profile) {
+        replaceActiveProfileRecord(profile);
+    }
 
     uint32_t firmwareHash = 0;
     char firmwareBuildDate[13] = {}; // 12 bytes of text and a terminator of our own

@@ -11,7 +11,6 @@ class UsbDeviceTarnBootloader : public UsbDevice {
 
 public:
     static constexpr uint8_t kProtocolVersion = 2;
-    static constexpr int kMarkerOffset = 58;
     static constexpr int kChunkSize = 32;
     static constexpr int kFirstChunkRetryMs = 6000; // the device erases its memory first
     static constexpr int kChunkRetryMs = 200;

@@ -18,13 +18,6 @@ uint8_t* UsbDeviceTarnPedals::profileRecord(int index) {
     return reinterpret_cast<uint8_t*>(&profiles[index]);
 }
 
-void UsbDeviceTarnPedals::replaceActiveProfile(TarnUsbPedalsProfileV2& profile) {
-    if (profileCount == 0)
-        return;
-    profile.index = profiles[currentProfile].index;
-    replaceActiveRecord(reinterpret_cast<const uint8_t*>(&profile));
-}
-
 void UsbDeviceTarnPedals::loadCalibration() {
     writeRequest(request(kCmdLoadCalibration), true);
 }

@@ -18,7 +18,9 @@ public:
     void handleReport(TarnUsbReport* report, uint64_t readTimeMicros) override;
     uint8_t* profileRecord(int index) override;
 
-    void replaceActiveProfile(TarnUsbPedalsProfileV2& profile);
+    void replaceActiveProfile(TarnUsbPedalsProfileV2& profile) {
+        replaceActiveProfileRecord(profile);
+    }
 
     uint8_t calibration[kPedalsCalibrationSize] = {};
     TarnUsbPedalsProfileV2 profiles[kCapacity] = {};

@@ -33,8 +33,6 @@ public:
 
     // The open device, for the reader thread's asynchronous reads.
     HidDevice* hidDevice() const { return handle.get(); }
-    const uint8_t* lastWrittenRequest() const { return lastRequest; }
-    int retryIntervalMs() const { return retryTimer.interval(); }
 
     const QString path;
     const QString productName;

@@ -29,11 +29,6 @@ void UsbSettingsDevice::removeActiveProfile() {
         emit onSettingsLoaded(this);
 }
 
-void UsbSettingsDevice::replaceActiveRecord(const uint8_t* record) {
-    if (profileCount > 0)
-        replaceCurrentProfile(profileList(), record);
-}
-
 void UsbSettingsDevice::enterBootloader() {
     writeRequest(makeRequest(kCmdEnterBootloader, 0), settingsProtocol.awaitEnterBootloader);
 }
@@ -115,7 +110,7 @@ bool UsbSettingsDevice::handleProfileTransfer(const TarnUsbReport* report) {
     const uint8_t* data = report->data;
     switch (data[1]) {
     case kCmdSaveSettings:
-        if (data[echoMarkerOffset()] == kEndMarker)
+        if (data[settingsProtocol.markerOffset] == kEndMarker)
             settingsSaveFinished();
         else if (profileCount == 0) {
             sendMarker(kCmdSaveSettings, false);
@@ -146,7 +141,7 @@ bool UsbSettingsDevice::handleProfileTransfer(const TarnUsbReport* report) {
         return true;
     }
     case kCmdLiveUpdate:
-        if (data[echoMarkerOffset()] == kEndMarker)
+        if (data[settingsProtocol.markerOffset] == kEndMarker)
             return true;
         if (profileCount == 0)
             sendMarker(kCmdLiveUpdate, false);

@@ -12,7 +12,8 @@
 // What differs between the device kinds in the shared exchanges.
 struct SettingsProtocol {
     uint8_t protocolVersion;   // written into byte 2 of every request; the only version accepted
-    int markerOffset;          // profile count and active index in commands 3, 4 and 12
+    int markerOffset;          // profile count and active index in commands 3, 4 and 12,
+                               // and the end marker of their echoes
     size_t recordSize;         // one profile record
     int capacity;              // profiles the device class can hold
     bool restartDebounce;      // a burst of edits: update after the last (true) or the first edit
@@ -51,7 +52,13 @@ public:
     // Profile-list operations; adding and removing emit onSettingsLoaded so the page refills.
     void addProfile();
     void removeActiveProfile();
-    void replaceActiveRecord(const uint8_t* record);
+    // Copies a whole record over the active one; the record takes the active one's index.
+    template <class Profile> void replaceActiveProfileRecord(Profile& profile) {
+        if (profileCount == 0)
+            return;
+        profile.index = profileRecord(currentProfile)[0];
+        replaceCurrentProfile(profileList(), reinterpret_cast<const uint8_t*>(&profile));
+    }
 
 signals:
     void onSettingsLoaded(UsbDevice* device);
@@ -75,8 +82,6 @@ protected:
     void startReadingProfiles();
     // Answers of commands 4, 5, 6, 12 and 13. False for any other command.
     bool handleProfileTransfer(const TarnUsbReport* report);
-    // Where the echo of commands 4 and 12 carries its marker.
-    virtual int echoMarkerOffset() const { return settingsProtocol.markerOffset; }
     // The end of a save: the wheel base and the button plate say so, the pedals do not.
     virtual void settingsSaveFinished() { emit onSettingsSaved(this); }
     // A new first profile when the device reported none; zero apart from index and name.

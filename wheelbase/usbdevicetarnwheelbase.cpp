@@ -22,13 +22,6 @@ uint8_t* UsbDeviceTarnWheelBase::profileRecord(int index) {
     return reinterpret_cast<uint8_t*>(&profiles[index]);
 }
 
-void UsbDeviceTarnWheelBase::replaceActiveProfile(TarnUsbWheelBaseProfileV5& profile) {
-    if (profileCount == 0)
-        return;
-    profile.index = profiles[currentProfile].index;
-    replaceActiveRecord(reinterpret_cast<const uint8_t*>(&profile));
-}
-
 TarnUsbWheelBaseProfileV5 UsbDeviceTarnWheelBase::defaultProfile() {
     TarnUsbWheelBaseProfileV5 profile{};
     profile.encoderType = 3;

@@ -17,7 +17,9 @@ public:
     void handleReport(TarnUsbReport* report, uint64_t readTimeMicros) override;
     uint8_t* profileRecord(int index) override;
 
-    void replaceActiveProfile(TarnUsbWheelBaseProfileV5& profile);
+    void replaceActiveProfile(TarnUsbWheelBaseProfileV5& profile) {
+        replaceActiveProfileRecord(profile);
+    }
     TarnUsbWheelBaseProfileV5& activeProfile() { return profiles[currentProfile]; }
     // A new first profile on a wheel base that reported none.
     static TarnUsbWheelBaseProfileV5 defaultProfile();
