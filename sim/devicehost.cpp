@@ -1,6 +1,8 @@
 #include "sim/devicehost.h"
 
 #include <algorithm>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace {
 uint64_t wallClockMicros() {
@@ -42,9 +44,51 @@ StreamClock::Clock::time_point StreamClock::nextDue() const {
 DeviceHost::DeviceHost(std::unique_ptr<DeviceModel> deviceModel)
     : model(std::move(deviceModel)) {
     stream.start(model->defaultJoystickRate(), Clock::now());
+    wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 }
 
-DeviceHost::~DeviceHost() = default;
+DeviceHost::~DeviceHost() {
+    ::close(wakeFd);
+}
+
+bool DeviceHost::plug() {
+    if (loop.joinable())
+        return plugged; // plugged already (or off the bus after a failed restart)
+    if (!appear())
+        return false;
+    stopping = false;
+    loop = std::thread([this] { runLoop(); });
+    return true;
+}
+
+void DeviceHost::unplug() {
+    if (!loop.joinable())
+        return;
+    stopping = true;
+    wake();
+    loop.join();
+    disappear();
+}
+
+void DeviceHost::wake() {
+    uint64_t one = 1;
+    ssize_t ignored = ::write(wakeFd, &one, sizeof one);
+    (void)ignored; // a full counter already wakes the loop
+}
+
+void DeviceHost::drainWake() {
+    uint64_t count;
+    ssize_t ignored = ::read(wakeFd, &count, sizeof count);
+    (void)ignored;
+}
+
+int DeviceHost::loopTimeoutMs() const {
+    Clock::time_point next = nextStreamTime();
+    if (next == Clock::time_point::max())
+        return -1;
+    auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now());
+    return int(std::max<int64_t>(1, std::min<int64_t>(wait.count() + 1, 100)));
+}
 
 bool DeviceHost::waitForConnection(int timeoutMs) const {
     std::unique_lock<std::mutex> lock(mutex);

@@ -7,6 +7,7 @@
 
 #include "sim/devicemodel.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 // One report the tool wrote, with the time it arrived (wall-clock microseconds since 1970).
@@ -48,10 +50,11 @@ public:
     DeviceHost(const DeviceHost&) = delete;
     DeviceHost& operator=(const DeviceHost&) = delete;
 
-    // Appear on the bus / leave it (an unplugged device can be plugged in again).
-    virtual bool plug() = 0;
-    virtual void unplug() = 0;
-    virtual bool isPlugged() const = 0;
+    // Appear on the bus and start the loop / stop it and leave the bus (an unplugged device can
+    // be plugged in again).
+    bool plug();
+    void unplug();
+    bool isPlugged() const { return plugged; }
     // Whether the tool holds the device open now.
     virtual bool isConnected() const = 0;
     // Waits until the tool has the device open; false after the time-out.
@@ -98,7 +101,23 @@ protected:
     // Transport-specific halves, called by the helpers below.
     enum class SendResult { Sent, WouldBlock, Failed };
     virtual SendResult transmit(const uint8_t* data, size_t length) = 0; // loop thread only
-    virtual void wake() = 0; // tells the loop that there is something to do
+    // Opens the transport's end and sets `plugged`; false when that fails.
+    virtual bool appear() = 0;
+    // Closes it again and clears `plugged`.
+    virtual void disappear() = 0;
+    // The loop: moves reports until stopRequested(), waiting on wakeDescriptor() among others.
+    virtual void runLoop() = 0;
+    // A transport's destructor calls unplug() itself: the loop runs the transport's code.
+
+    // Tells the loop that there is something to do.
+    void wake();
+    int wakeDescriptor() const { return wakeFd; }
+    // Clears the wake-up once the loop has seen it.
+    void drainWake();
+    bool stopRequested() const { return stopping; }
+    // How long the loop may wait for other events before the next joystick report is due: at
+    // least 1 ms between wake-ups, so high rates go out in batches; -1 without a stream.
+    int loopTimeoutMs() const;
 
     // The loop's helpers. Call them from the loop thread only.
     // A new connection: anything queued for the previous one is forgotten, the stream restarts.
@@ -122,9 +141,14 @@ protected:
     mutable std::mutex mutex;
     mutable std::condition_variable changed; // a report arrived, or the connection changed
     bool connected = false;                  // guarded by mutex
+    std::atomic<bool> plugged{false};
 
 private:
     void flushQueue();
+
+    std::thread loop;
+    std::atomic<bool> stopping{false};
+    int wakeFd = -1;
 
     std::unique_ptr<DeviceModel> model;
     std::string busBaseName;

@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <linux/uhid.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace {
@@ -48,16 +47,10 @@ void copyField(void* field, size_t size, const std::string& text) {
 UhidDevice::UhidDevice(std::unique_ptr<DeviceModel> model, std::string name)
     : DeviceHost(std::move(model)) {
     setBaseName(std::move(name));
-    wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 }
 
 UhidDevice::~UhidDevice() {
     unplug();
-    ::close(wakeFd);
-}
-
-bool UhidDevice::isPlugged() const {
-    return plugged;
 }
 
 bool UhidDevice::isConnected() const {
@@ -70,9 +63,7 @@ std::string UhidDevice::errorText() const {
     return error;
 }
 
-bool UhidDevice::plug() {
-    if (plugged)
-        return true;
+bool UhidDevice::appear() {
     uhidFd = ::open("/dev/uhid", O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (uhidFd < 0) {
         std::lock_guard<std::mutex> lock(mutex);
@@ -85,17 +76,10 @@ bool UhidDevice::plug() {
         return false;
     }
     plugged = true;
-    stopping = false;
-    loop = std::thread(&UhidDevice::run, this);
     return true;
 }
 
-void UhidDevice::unplug() {
-    if (!loop.joinable())
-        return;
-    stopping = true;
-    wake();
-    loop.join();
+void UhidDevice::disappear() {
     destroyKernelDevice();
     ::close(uhidFd);
     uhidFd = -1;
@@ -137,12 +121,6 @@ void UhidDevice::destroyKernelDevice() {
     connectionClosed(); // its hidraw node went with it
 }
 
-void UhidDevice::wake() {
-    uint64_t one = 1;
-    ssize_t ignored = ::write(wakeFd, &one, sizeof one);
-    (void)ignored; // a full counter already wakes the loop
-}
-
 DeviceHost::SendResult UhidDevice::transmit(const uint8_t* data, size_t length) {
     uhid_event event{};
     event.type = UHID_INPUT2;
@@ -152,26 +130,16 @@ DeviceHost::SendResult UhidDevice::transmit(const uint8_t* data, size_t length) 
     return writeEvent(event) ? SendResult::Sent : SendResult::Failed;
 }
 
-void UhidDevice::run() {
-    while (!stopping) {
+void UhidDevice::runLoop() {
+    while (!stopRequested()) {
         sendDue(Clock::now());
 
-        int timeoutMs = -1;
-        Clock::time_point next = nextStreamTime();
-        if (next != Clock::time_point::max()) {
-            // At least 1 ms between wake-ups: high rates go out in batches.
-            auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now());
-            timeoutMs = int(std::max<int64_t>(1, std::min<int64_t>(wait.count() + 1, 100)));
-        }
-        pollfd fds[2] = {{wakeFd, POLLIN, 0}, {uhidFd, POLLIN, 0}};
-        int ready = ::poll(fds, 2, timeoutMs);
+        pollfd fds[2] = {{wakeDescriptor(), POLLIN, 0}, {uhidFd, POLLIN, 0}};
+        int ready = ::poll(fds, 2, loopTimeoutMs());
         if (ready <= 0)
             continue;
-        if (fds[0].revents & POLLIN) {
-            uint64_t count;
-            ssize_t ignored = ::read(wakeFd, &count, sizeof count);
-            (void)ignored;
-        }
+        if (fds[0].revents & POLLIN)
+            drainWake();
         if (fds[1].revents != 0 && !readEvents())
             return;
     }

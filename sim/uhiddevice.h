@@ -20,9 +20,7 @@
 
 #include "sim/devicehost.h"
 
-#include <atomic>
 #include <string>
-#include <thread>
 
 struct uhid_event;
 
@@ -32,9 +30,6 @@ public:
     explicit UhidDevice(std::unique_ptr<DeviceModel> model, std::string name = "device");
     ~UhidDevice() override; // the kernel device goes away
 
-    bool plug() override;
-    void unplug() override;
-    bool isPlugged() const override;
     bool isConnected() const override;
 
     // Why the last plug() failed, e.g. "/dev/uhid: Permission denied".
@@ -42,12 +37,13 @@ public:
 
 protected:
     SendResult transmit(const uint8_t* data, size_t length) override;
-    void wake() override;
+    bool appear() override;
+    void disappear() override;
+    void runLoop() override;
 
 private:
     bool createKernelDevice();
     void destroyKernelDevice();
-    void run();
     // Reads every pending event; false when /dev/uhid failed.
     bool readEvents();
     void handleEvent(const uhid_event& event);
@@ -55,11 +51,7 @@ private:
     void rejectReportRequest(const uhid_event& request);
     bool writeEvent(const uhid_event& event);
 
-    std::thread loop;
-    std::atomic<bool> stopping{false};
-    std::atomic<bool> plugged{false};
-    std::string error; // guarded by mutex
-    int uhidFd = -1;   // open while plugged
-    int wakeFd = -1;
+    std::string error;                 // guarded by mutex
+    int uhidFd = -1;                   // open while plugged
     bool numberedOutputReports = true; // loop thread; from UHID_START
 };

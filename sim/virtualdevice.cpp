@@ -6,7 +6,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -64,7 +63,6 @@ VirtualDevice::VirtualDevice(std::string busDirectory, std::string name,
     : DeviceHost(std::move(model))
     , directory(absolute(busDirectory)) {
     setBaseName(std::move(name));
-    wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 }
 
 VirtualDevice::VirtualDevice(std::string busDirectory, std::string name,
@@ -75,7 +73,6 @@ VirtualDevice::VirtualDevice(std::string busDirectory, std::string name,
 
 VirtualDevice::~VirtualDevice() {
     unplug();
-    ::close(wakeFd);
 }
 
 std::string VirtualDevice::entryPath(const std::string& suffix) const {
@@ -84,10 +81,6 @@ std::string VirtualDevice::entryPath(const std::string& suffix) const {
 
 std::string VirtualDevice::socketPath() const {
     return entryPath(".sock");
-}
-
-bool VirtualDevice::isPlugged() const {
-    return plugged;
 }
 
 bool VirtualDevice::isConnected() const {
@@ -99,26 +92,7 @@ int VirtualDevice::connectionCount() const {
     return connections;
 }
 
-bool VirtualDevice::plug() {
-    if (loop.joinable())
-        return plugged; // plugged already (or off the bus after a failed restart)
-    if (!appearOnBus())
-        return false;
-    stopping = false;
-    loop = std::thread(&VirtualDevice::run, this);
-    return true;
-}
-
-void VirtualDevice::unplug() {
-    if (!loop.joinable())
-        return;
-    stopping = true;
-    wake();
-    loop.join();
-    leaveBus();
-}
-
-bool VirtualDevice::appearOnBus() {
+bool VirtualDevice::appear() {
     std::string socketFile = socketPath();
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -144,7 +118,7 @@ bool VirtualDevice::appearOnBus() {
 
 // The order the tool relies on: the description goes first, so a scan never opens a socket that
 // is about to close.
-void VirtualDevice::leaveBus() {
+void VirtualDevice::disappear() {
     if (!plugged)
         return;
     ::unlink(entryPath(".info").c_str());
@@ -153,12 +127,6 @@ void VirtualDevice::leaveBus() {
     listenFd = -1;
     ::unlink(socketPath().c_str());
     plugged = false;
-}
-
-void VirtualDevice::wake() {
-    uint64_t one = 1;
-    ssize_t ignored = ::write(wakeFd, &one, sizeof one);
-    (void)ignored; // a full counter already wakes the loop
 }
 
 DeviceHost::SendResult VirtualDevice::transmit(const uint8_t* data, size_t length) {
@@ -214,37 +182,28 @@ bool VirtualDevice::readConnection() {
     }
 }
 
-void VirtualDevice::run() {
-    while (!stopping) {
+void VirtualDevice::runLoop() {
+    while (!stopRequested()) {
         sendDue(Clock::now());
 
-        pollfd fds[3] = {{wakeFd, POLLIN, 0}, {listenFd, POLLIN, 0}, {connectionFd, POLLIN, 0}};
+        pollfd fds[3] = {
+            {wakeDescriptor(), POLLIN, 0}, {listenFd, POLLIN, 0}, {connectionFd, POLLIN, 0}};
         if (connectionFd >= 0 && hasQueuedReports())
             fds[2].events |= POLLOUT;
-        int timeoutMs = -1;
-        Clock::time_point next = nextStreamTime();
-        if (next != Clock::time_point::max()) {
-            // At least 1 ms between wake-ups: high rates are sent in batches.
-            auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now());
-            timeoutMs = int(std::max<int64_t>(1, std::min<int64_t>(wait.count() + 1, 100)));
-        }
-        int ready = ::poll(fds, connectionFd >= 0 ? 3 : 2, timeoutMs);
+        int ready = ::poll(fds, connectionFd >= 0 ? 3 : 2, loopTimeoutMs());
         if (ready <= 0)
             continue;
-        if (fds[0].revents & POLLIN) {
-            uint64_t count;
-            ssize_t ignored = ::read(wakeFd, &count, sizeof count);
-            (void)ignored;
-        }
+        if (fds[0].revents & POLLIN)
+            drainWake();
         if (fds[1].revents & POLLIN)
             acceptConnection();
         if (connectionFd >= 0 && fds[2].revents != 0) {
             if (fds[2].revents & (POLLIN | POLLHUP | POLLERR)) {
                 if (!readConnection()) {
                     // The device restarts as another one: off the bus, and back as the new model.
-                    leaveBus();
+                    disappear();
                     restartModel();
-                    appearOnBus();
+                    appear();
                 }
             }
         }

@@ -19,7 +19,6 @@
 
 #include <atomic>
 #include <string>
-#include <thread>
 
 class VirtualDevice : public DeviceHost {
 public:
@@ -29,9 +28,6 @@ public:
                   std::unique_ptr<DeviceModel> model);
     ~VirtualDevice() override; // leaves the bus
 
-    bool plug() override;
-    void unplug() override;
-    bool isPlugged() const override;
     bool isConnected() const override;
 
     // Connections the tool opened since construction; a second connection while one is open is
@@ -42,12 +38,11 @@ public:
 
 protected:
     SendResult transmit(const uint8_t* data, size_t length) override;
-    void wake() override;
+    bool appear() override;
+    void disappear() override;
+    void runLoop() override;
 
 private:
-    bool appearOnBus();
-    void leaveBus();
-    void run();
     void acceptConnection();
     void closeConnection();
     // Reads every queued message of the connection; false when the model asked to restart.
@@ -55,11 +50,7 @@ private:
     std::string entryPath(const std::string& suffix) const;
 
     const std::string directory;
-    std::thread loop;
-    std::atomic<bool> stopping{false};
-    std::atomic<bool> plugged{false};
     std::atomic<int> connections{0};
-    int wakeFd = -1;
     int listenFd = -1;     // loop thread while plugged
     int connectionFd = -1; // loop thread while plugged
 };
