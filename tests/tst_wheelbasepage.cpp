@@ -5,6 +5,7 @@
 #include "app/tarn_wheel_tool.h"
 #include "tests/support/reports.h"
 #include "tests/support/virtualbus.h"
+#include "tests/support/windowlookup.h"
 #include "usb/usbmanager.h"
 #include "wheelbase/usbdevicetarnwheelbase.h"
 #include "wheelbase/wheelbaserim.h"
@@ -47,19 +48,9 @@ struct Rig {
         window->show();
     }
 
-    template <class T> T* widget(const char* name) const {
-        T* found = window->findChild<T*>(QLatin1String(name));
-        if (!found)
-            qFatal("no widget %s", name);
-        return found;
-    }
-    bool isLoaded() const {
-        return widget<QStackedWidget>("settingsStackedWidget")->currentIndex() == 1 &&
-               widget<QPushButton>("pushButton_SaveConfig")->isEnabled();
-    }
-    UsbDeviceTarnWheelBase* device() const {
-        return qobject_cast<UsbDeviceTarnWheelBase*>(window->selectedDevice());
-    }
+    template <class T> T* widget(const char* name) const { return windowWidget<T>(*window, name); }
+    bool isLoaded() const { return wheelBasePageLoaded(*window); }
+    UsbDeviceTarnWheelBase* device() const { return selectedWheelBase(*window); }
     TarnUsbWheelBaseProfileV5& active() const { return device()->activeProfile(); }
     QString text(const char* label) const { return widget<QLabel>(label)->text(); }
 

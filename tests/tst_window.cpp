@@ -4,6 +4,7 @@
 #include "app/tarn_wheel_tool.h"
 #include "tests/support/reports.h"
 #include "tests/support/virtualbus.h"
+#include "tests/support/windowlookup.h"
 #include "wheelbase/usbdevicetarnwheelbase.h"
 
 #include <QComboBox>
@@ -74,19 +75,9 @@ struct Rig {
 
     void start() { window = std::make_unique<TARN_wheel_tool>(); }
 
-    template <class T> T* widget(const char* name) const {
-        T* found = window->findChild<T*>(QLatin1String(name));
-        if (!found)
-            qFatal("no widget %s", name);
-        return found;
-    }
-    bool isLoaded() const {
-        return widget<QStackedWidget>("settingsStackedWidget")->currentIndex() == 1 &&
-               widget<QPushButton>("pushButton_SaveConfig")->isEnabled();
-    }
-    UsbDeviceTarnWheelBase* device() const {
-        return qobject_cast<UsbDeviceTarnWheelBase*>(window->selectedDevice());
-    }
+    template <class T> T* widget(const char* name) const { return windowWidget<T>(*window, name); }
+    bool isLoaded() const { return wheelBasePageLoaded(*window); }
+    UsbDeviceTarnWheelBase* device() const { return selectedWheelBase(*window); }
 
     VirtualBus bus;
     std::vector<VirtualDevice*> wheels;
