@@ -5,8 +5,6 @@
 
 #include <QMetaObject>
 #include <QMetaType>
-#include <QReadLocker>
-#include <QWriteLocker>
 
 #include <chrono>
 
@@ -60,12 +58,13 @@ void UsbManager::stop() {
     rescanTimer.stop();
     if (readerThread) {
         readerThread->wait();
+        handOff.receive();
         delete readerThread;
         readerThread = nullptr;
     }
     QMap<QString, UsbDevice*> remaining;
     {
-        QWriteLocker locker(&devicesLock);
+        std::unique_lock<std::shared_mutex> locker(devicesLock);
         remaining.swap(devices);
     }
     for (UsbDevice* device : qAsConst(remaining)) {
@@ -75,12 +74,12 @@ void UsbManager::stop() {
 }
 
 QList<UsbDevice*> UsbManager::getDevices() {
-    QReadLocker locker(&devicesLock);
+    std::shared_lock<std::shared_mutex> locker(devicesLock);
     return devices.values();
 }
 
 UsbDevice* UsbManager::getDevice(QString id) {
-    QReadLocker locker(&devicesLock);
+    std::shared_lock<std::shared_mutex> locker(devicesLock);
     return devices.value(id, nullptr);
 }
 
@@ -95,7 +94,7 @@ bool UsbManager::rescanForTarnDevices() {
 bool UsbManager::doRescanForTarnDevices(uint16_t vendorId, uint16_t productId) {
     QList<QString> openPaths;
     {
-        QReadLocker locker(&devicesLock);
+        std::shared_lock<std::shared_mutex> locker(devicesLock);
         openPaths = devices.keys();
     }
 
@@ -118,7 +117,7 @@ bool UsbManager::doRescanForTarnDevices(uint16_t vendorId, uint16_t productId) {
 
     for (UsbDevice* device : qAsConst(added)) {
         {
-            QWriteLocker locker(&devicesLock);
+            std::unique_lock<std::shared_mutex> locker(devicesLock);
             devices.insert(device->path, device);
         }
         emit onDeviceConnected(device);
@@ -126,17 +125,26 @@ bool UsbManager::doRescanForTarnDevices(uint16_t vendorId, uint16_t productId) {
     return !added.isEmpty();
 }
 
+bool UsbManager::event(QEvent* event) {
+    // Before anything reads the event: a queued call's event was built on the reader thread.
+    handOff.receive();
+    return QObject::event(event);
+}
+
 void UsbManager::queueRead(UsbDevice* device, const QSharedPointer<TarnUsbReport>& report) {
-    QMetaObject::invokeMethod(this, "doDeviceRead", Qt::QueuedConnection,
-                              Q_ARG(QPointer<UsbDevice>, QPointer<UsbDevice>(device)),
-                              Q_ARG(QSharedPointer<TarnUsbReport>, report),
-                              Q_ARG(uint64_t, currentTimeMicros()));
+    uint64_t readTimeMicros = currentTimeMicros();
+    handOff.send([&] {
+        QMetaObject::invokeMethod(this, "doDeviceRead", Qt::QueuedConnection,
+                                  Q_ARG(QPointer<UsbDevice>, QPointer<UsbDevice>(device)),
+                                  Q_ARG(QSharedPointer<TarnUsbReport>, report),
+                                  Q_ARG(uint64_t, readTimeMicros));
+    });
 }
 
 void UsbManager::tryReadFromTarnDevices() {
     QList<UsbDevice*> list;
     {
-        QReadLocker locker(&devicesLock);
+        std::shared_lock<std::shared_mutex> locker(devicesLock);
         list = devices.values();
     }
     if (list.isEmpty()) {
@@ -181,13 +189,15 @@ void UsbManager::tryReadFromTarnDevices() {
 
     for (UsbDevice* device : qAsConst(failed)) {
         {
-            QWriteLocker locker(&devicesLock);
+            std::unique_lock<std::shared_mutex> locker(devicesLock);
             auto entry = devices.find(device->path);
             if (entry != devices.end() && entry.value() == device)
                 devices.erase(entry);
         }
-        QMetaObject::invokeMethod(this, "doDeviceDisconnected", Qt::QueuedConnection,
-                                  Q_ARG(QPointer<UsbDevice>, QPointer<UsbDevice>(device)));
+        handOff.send([&] {
+            QMetaObject::invokeMethod(this, "doDeviceDisconnected", Qt::QueuedConnection,
+                                      Q_ARG(QPointer<UsbDevice>, QPointer<UsbDevice>(device)));
+        });
     }
 }
 
@@ -198,6 +208,7 @@ void UsbManager::readerThreadLoop() {
         else
             tryReadFromTarnDevices();
     }
+    handOff.finishSending();
 }
 
 void UsbManager::doDeviceDisconnected(QPointer<UsbDevice> device) {

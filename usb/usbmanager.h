@@ -3,19 +3,20 @@
 // on a reader thread and hands every report to the GUI thread, where the device handles it.
 
 #include "usb/hidtransport.h"
+#include "usb/readerthreadhandoff.h"
 #include "usb/tarnusbreport.h"
 
 #include <QList>
 #include <QMap>
 #include <QObject>
 #include <QPointer>
-#include <QReadWriteLock>
 #include <QSharedPointer>
 #include <QThread>
 #include <QTimer>
 
 #include <atomic>
 #include <memory>
+#include <shared_mutex>
 
 class UsbDevice;
 class UsbManager;
@@ -65,6 +66,9 @@ public slots:
     void doDeviceRead(QPointer<UsbDevice> device, QSharedPointer<TarnUsbReport> report,
                       uint64_t readTimeMicros);
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     void queueRead(UsbDevice* device, const QSharedPointer<TarnUsbReport>& report);
 
@@ -72,10 +76,13 @@ private:
     std::atomic<bool> paused{false};
     int waitTimeoutMs = kWaitTimeoutMs;
     QTimer rescanTimer;
-    QReadWriteLock devicesLock;
+    // A standard lock rather than QReadWriteLock: libQt5Core is not built with ThreadSanitizer,
+    // so only this one shows ThreadSanitizer builds what the map hands between the threads.
+    std::shared_mutex devicesLock;
     QMap<QString, UsbDevice*> devices;
     UsbManagerReaderThread* readerThread = nullptr;
     std::unique_ptr<HidTransport> transport;
+    ReaderThreadHandOff handOff;
 };
 
 // Wall-clock microseconds since 1970-01-01 UTC.
