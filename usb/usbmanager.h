@@ -76,8 +76,8 @@ private:
     std::atomic<bool> paused{false};
     int waitTimeoutMs = kWaitTimeoutMs;
     QTimer rescanTimer;
-    // A standard lock rather than QReadWriteLock: libQt5Core is not built with ThreadSanitizer,
-    // so only this one shows ThreadSanitizer builds what the map hands between the threads.
+    // A standard lock, not QReadWriteLock: libQt5Core is not built with ThreadSanitizer, so only
+    // a standard lock lets ThreadSanitizer check what the map passes between the two threads.
     std::shared_mutex devicesLock;
     QMap<QString, UsbDevice*> devices;
     UsbManagerReaderThread* readerThread = nullptr;
