@@ -2,6 +2,7 @@
 // With --has-usb-device as its first argument it only probes the bus once and says whether a
 // device of the family is attached.
 
+#include "app/devicekinds.h"
 #include "app/tarn_wheel_tool.h"
 #include "usb/usbmanager.h"
 
@@ -14,7 +15,7 @@
 namespace {
 
 int probeForDevice() {
-    UsbManager manager;
+    UsbManager manager(openTarnDevice);
     if (manager.rescanForTarnDevices()) {
         std::printf("Found TARN USB device.\n");
         return 0;

@@ -1,12 +1,10 @@
 #include "app/tarn_wheel_tool.h"
 #include "ui_tarn_wheel_tool.h"
 
+#include "app/devicekinds.h"
 #include "app/windowtexts.h"
-#include "buttonplate/usbdevicetarnbuttonplate.h"
 #include "firmware/usbdevicetarnbootloader.h"
-#include "pedals/usbdevicetarnpedals.h"
 #include "usb/usbsettingsdevice.h"
-#include "wheelbase/usbdevicetarnwheelbase.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -14,12 +12,15 @@
 #include <QPointer>
 #include <QProgressDialog>
 
-TARN_wheel_tool::TARN_wheel_tool(QWidget* parent)
+TARN_wheel_tool::TARN_wheel_tool(QWidget* parent, const UsbTimings& timings)
     : QMainWindow(parent)
     , ui(new Ui::TARN_wheel_tool)
-    , lastUiRefreshMs(uint32_t(currentTimeMicros() / 1000))
-    , lastLogTimeMicros(currentTimeMicros()) {
+    , usbManager(openTarnDevice, timings) {
     ui->setupUi(this);
+    for (const DeviceKind& kind : deviceKinds()) {
+        if (kind.createPage)
+            pages[kind.kind] = kind.createPage(*ui, this);
+    }
     setUiEnabled(false);
     qRegisterMetaType<uint16_t>("uint16_t");
     qRegisterMetaType<uint8_t>("uint8_t");
@@ -39,14 +40,6 @@ TARN_wheel_tool::~TARN_wheel_tool() {
     delete ui;
 }
 
-UsbSettingsDevice* TARN_wheel_tool::currentSettingsDevice() const {
-    if (wheelBaseDevice)
-        return wheelBaseDevice;
-    if (pedalsDevice)
-        return pedalsDevice;
-    return buttonPlateDevice;
-}
-
 void TARN_wheel_tool::resetProgressDialog() {
     if (!progressDialog)
         return;
@@ -57,10 +50,7 @@ void TARN_wheel_tool::resetProgressDialog() {
 
 void TARN_wheel_tool::setUiEnabled(bool isEnabled) {
     const bool bootloader = bootloaderDevice && isEnabled;
-    const bool wheelBase = wheelBaseDevice && isEnabled;
-    const bool pedals = pedalsDevice && isEnabled;
-    const bool buttonPlate = buttonPlateDevice && isEnabled;
-    const bool application = wheelBase || pedals || buttonPlate;
+    const bool application = settingsDevice && isEnabled;
 
     ui->pushButton_EnterExitBootloader->setText(bootloaderDevice ? tr("Exit Bootloader")
                                                                  : tr("Enter Bootloader"));
@@ -75,15 +65,11 @@ void TARN_wheel_tool::setUiEnabled(bool isEnabled) {
         widget->setEnabled(application);
     ui->pushButton_SetDefaultConfig->setEnabled(true);
 
-    if (wheelBase) {
-        ui->settingsStackedWidget->setCurrentIndex(1);
-        clearWheelBaseTelemetry();
-    } else if (pedals) {
-        ui->settingsStackedWidget->setCurrentIndex(2);
-    } else if (buttonPlate) {
-        ui->settingsStackedWidget->setCurrentIndex(3);
+    if (currentPage && isEnabled) {
+        ui->settingsStackedWidget->setCurrentWidget(currentPage->widget());
+        currentPage->clear();
     } else {
-        ui->settingsStackedWidget->setCurrentIndex(0);
+        ui->settingsStackedWidget->setCurrentWidget(ui->settingsEmptyPage);
     }
 }
 
@@ -112,12 +98,8 @@ void TARN_wheel_tool::connectCurrentDevice(bool connectSignals) {
         else
             QObject::disconnect(sender, signal, receiver, slot);
     };
-    if (wheelBaseDevice) {
-        link(wheelBaseDevice, &UsbDeviceTarnWheelBase::onJoystickUpdate, this,
-             &TARN_wheel_tool::onJoystickUpdate);
-        link(wheelBaseDevice, &UsbDeviceTarnWheelBase::onDebugOutput, this,
-             &TARN_wheel_tool::onDebugOutput);
-    }
+    if (currentPage)
+        currentPage->setDevice(connectSignals ? settingsDevice : nullptr);
     if (bootloaderDevice) {
         link(bootloaderDevice, &UsbDeviceTarnBootloader::onFirmwareUpdateStarted, this,
              &TARN_wheel_tool::onFirmwareUpdateStarted);
@@ -128,10 +110,10 @@ void TARN_wheel_tool::connectCurrentDevice(bool connectSignals) {
         link(bootloaderDevice, &UsbDeviceTarnBootloader::onUpdateFailed, this,
              &TARN_wheel_tool::onFirmwareUpdateFailed);
     }
-    if (UsbSettingsDevice* device = currentSettingsDevice()) {
-        link(device, &UsbSettingsDevice::onSettingsLoaded, this,
+    if (settingsDevice) {
+        link(settingsDevice, &UsbSettingsDevice::onSettingsLoaded, this,
              &TARN_wheel_tool::onSettingsLoaded);
-        link(device, &UsbSettingsDevice::onSettingsLoadFailed, this,
+        link(settingsDevice, &UsbSettingsDevice::onSettingsLoadFailed, this,
              &TARN_wheel_tool::onSettingsLoadFailed);
     }
 }
@@ -146,9 +128,9 @@ void TARN_wheel_tool::on_comboBox_UsbDevice_currentIndexChanged(int index) {
         if (bootloaderDevice)
             resetProgressDialog();
         bootloaderDevice = nullptr;
-        wheelBaseDevice = nullptr;
-        pedalsDevice = nullptr;
-        buttonPlateDevice = nullptr;
+        settingsDevice = nullptr;
+        currentKind = nullptr;
+        currentPage = nullptr;
     }
     if (index == -1) {
         currentDevice = nullptr;
@@ -159,9 +141,11 @@ void TARN_wheel_tool::on_comboBox_UsbDevice_currentIndexChanged(int index) {
         return;
 
     bootloaderDevice = qobject_cast<UsbDeviceTarnBootloader*>(currentDevice);
-    wheelBaseDevice = qobject_cast<UsbDeviceTarnWheelBase*>(currentDevice);
-    pedalsDevice = qobject_cast<UsbDeviceTarnPedals*>(currentDevice);
-    buttonPlateDevice = qobject_cast<UsbDeviceTarnButtonPlate*>(currentDevice);
+    currentKind = deviceKindOf(currentDevice);
+    if (currentKind && currentKind->createPage) {
+        settingsDevice = qobject_cast<UsbSettingsDevice*>(currentDevice);
+        currentPage = pages.at(currentKind->kind);
+    }
     connectCurrentDevice(true);
     if (bootloaderDevice) {
         setUiEnabled(true);
@@ -182,7 +166,7 @@ void TARN_wheel_tool::refillProfileSelector(UsbSettingsDevice* device) {
 }
 
 void TARN_wheel_tool::onSettingsLoaded(UsbDevice* device) {
-    UsbSettingsDevice* settings = currentSettingsDevice();
+    UsbSettingsDevice* settings = settingsDevice;
     if (!settings || device != settings) {
         setUiEnabled(true);
         return;
@@ -195,15 +179,11 @@ void TARN_wheel_tool::onSettingsLoaded(UsbDevice* device) {
             deviceIndex,
             withVersionSuffix(deviceText, settings->softwareMajor(), settings->softwareMinor(),
                               settings->hardwareMajor(), settings->hardwareMinor()));
-    if (wheelBaseDevice)
-        showWheelBaseLoaded();
+    currentPage->showLoaded();
     if (settings->profileCount > 0) {
         ui->comboBox_ProfileName->setCurrentIndex(settings->currentProfile);
         on_comboBox_ProfileName_activated(settings->currentProfile);
     }
-    if (wheelBaseDevice)
-        ui->labelWheelBaseFwBuildInfo->setText(
-            buildInfoText(wheelBaseDevice->firmwareBuildDate, wheelBaseDevice->firmwareHash));
     settings->liveUpdatesEnabled = true;
     setUiEnabled(true);
 }
@@ -213,20 +193,20 @@ void TARN_wheel_tool::onSettingsLoadFailed(UsbDevice* device, QString message) {
 }
 
 void TARN_wheel_tool::on_pushButton_LoadConfig_clicked() {
-    if (UsbSettingsDevice* device = currentSettingsDevice()) {
-        setUiEnabled(false);
-        device->liveUpdatesEnabled = false;
-        device->loadSettings();
-    }
+    if (!settingsDevice)
+        return;
+    setUiEnabled(false);
+    settingsDevice->liveUpdatesEnabled = false;
+    settingsDevice->loadSettings();
 }
 
 void TARN_wheel_tool::on_pushButton_SaveConfig_clicked() {
-    if (UsbSettingsDevice* device = currentSettingsDevice())
-        device->saveSettings();
+    if (settingsDevice)
+        settingsDevice->saveSettings();
 }
 
 void TARN_wheel_tool::on_pushButton_SetDefaultConfig_clicked() {
-    if (!bootloaderDevice && !currentSettingsDevice())
+    if (!bootloaderDevice && !settingsDevice)
         return;
     if (QMessageBox::warning(
             this, tr("Reset settings?"),
@@ -235,15 +215,15 @@ void TARN_wheel_tool::on_pushButton_SetDefaultConfig_clicked() {
         return;
     if (bootloaderDevice)
         bootloaderDevice->resetToFactoryDefaults();
-    else if (UsbSettingsDevice* device = currentSettingsDevice())
-        device->resetToFactoryDefaults();
+    else if (settingsDevice)
+        settingsDevice->resetToFactoryDefaults();
 }
 
 void TARN_wheel_tool::on_pushButton_EnterExitBootloader_clicked() {
     if (bootloaderDevice)
         bootloaderDevice->exitBootloader();
-    else if (UsbSettingsDevice* device = currentSettingsDevice())
-        device->enterBootloader();
+    else if (settingsDevice)
+        settingsDevice->enterBootloader();
 }
 
 void TARN_wheel_tool::on_pushButton_UpdateFirmware_clicked() {

@@ -1,34 +1,32 @@
 #pragma once
 // The program's only window: the device selector, the action row, the profile row and one
-// settings page per device kind. The frame lives in app/, each page's slots in its own folder.
+// settings page per device kind. The frame knows a page only through DevicePage and reaches it
+// through the device kind list; the form's slots of a page forward to its page object.
 
+#include "app/devicepage.h"
 #include "usb/usbmanager.h"
-#include "wheelbase/wheelbaserecords.h"
 
-#include <QFile>
 #include <QMainWindow>
 #include <QString>
 
-#include <cstdint>
+#include <map>
 
 namespace Ui {
 class TARN_wheel_tool;
 }
 
+struct DeviceKind;
 class QProgressDialog;
-class QPushButton;
 class UsbDevice;
 class UsbDeviceTarnBootloader;
-class UsbDeviceTarnButtonPlate;
-class UsbDeviceTarnPedals;
-class UsbDeviceTarnWheelBase;
 class UsbSettingsDevice;
 
 class TARN_wheel_tool : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit TARN_wheel_tool(QWidget* parent = nullptr);
+    // `timings`: how often the device manager scans and the devices resend and update.
+    explicit TARN_wheel_tool(QWidget* parent = nullptr, const UsbTimings& timings = UsbTimings());
     ~TARN_wheel_tool() override;
 
     // The device selected in the device selector, null when none.
@@ -61,11 +59,7 @@ private slots:
     void on_pushButton_SaveProfileToFile_clicked();
     void on_pushButton_LoadProfileFromFile_clicked();
 
-    // Wheel-base page (wheelbase/)
-    void onJoystickUpdate(UsbDevice* device, TarnUsbWheelBaseJoystickUpdate* update,
-                          uint64_t readTimeMicros);
-    void onDebugOutput(UsbDevice* device, TarnUsbWheelBaseDebugOutput* output,
-                       uint64_t readTimeMicros);
+    // Wheel-base page (forwarded to WheelBasePage)
     void on_spinBox_RotationDegree_valueChanged(int value);
     void on_horiSlider_Force_valueChanged(int value);
     void on_horiSlider_Damping_valueChanged(int value);
@@ -92,30 +86,27 @@ private slots:
     void on_checkBox_outputModulo_toggled(bool checked);
 
 private:
-    // The application-mode device that is current, whichever its kind.
-    UsbSettingsDevice* currentSettingsDevice() const;
     void connectCurrentDevice(bool connectSignals);
     void refillProfileSelector(UsbSettingsDevice* device);
-
-    // Wheel-base page (wheelbase/)
-    void showWheelBaseProfile(int index);
-    void clearWheelBaseTelemetry();
-    void showWheelBaseLoaded();
-    void drawWheel(int16_t axisValue);
-    // The last steering position shown and the last whole-degree rim angle drawn, kept as the
-    // 16 bits they were stored in; showing a profile changes lastAxisValue to force a redraw.
-    uint16_t lastAxisValue = 0;
-    uint16_t lastRimAngle = 0;
+    // The page object of class Page.
+    template <class Page> Page* page() const {
+        for (const auto& entry : pages) {
+            if (auto* found = qobject_cast<Page*>(entry.second))
+                return found;
+        }
+        return nullptr;
+    }
 
     Ui::TARN_wheel_tool* ui;
     QProgressDialog* progressDialog = nullptr;
     UsbManager usbManager;
+    std::map<TarnDeviceKind, DevicePage*> pages; // owned as children
+
+    // The selected device, and what it is: a bootloader, or a device with settings of a kind
+    // with a page.
     UsbDevice* currentDevice = nullptr;
     UsbDeviceTarnBootloader* bootloaderDevice = nullptr;
-    UsbDeviceTarnWheelBase* wheelBaseDevice = nullptr;
-    UsbDeviceTarnPedals* pedalsDevice = nullptr;
-    UsbDeviceTarnButtonPlate* buttonPlateDevice = nullptr;
-    uint32_t lastUiRefreshMs = 0;
-    uint64_t lastLogTimeMicros = 0;
-    QFile logFile;
+    UsbSettingsDevice* settingsDevice = nullptr;
+    const DeviceKind* currentKind = nullptr;
+    DevicePage* currentPage = nullptr;
 };

@@ -18,9 +18,3 @@ QString withVersionSuffix(const QString& deviceText, int softwareMajor, int soft
         .arg(hardwareMajor)
         .arg(hardwareMinor);
 }
-
-QString buildInfoText(const char* buildDate, uint32_t firmwareHash) {
-    return QStringLiteral("Build date: %1, hash: %2")
-        .arg(QString::fromLatin1(buildDate))
-        .arg(firmwareHash, 0, 16);
-}

@@ -11,6 +11,3 @@ QString profileNameText(const uint8_t* record);
 // " (SW version: a.b, HW version: c.d)" appended to a device selector entry.
 QString withVersionSuffix(const QString& deviceText, int softwareMajor, int softwareMinor,
                           int hardwareMajor, int hardwareMinor);
-
-// "Build date: <date>, hash: <hash in lower-case hexadecimal>".
-QString buildInfoText(const char* buildDate, uint32_t firmwareHash);

@@ -5,19 +5,13 @@
 namespace {
 const SettingsProtocol kButtonPlateProtocol{UsbDeviceTarnButtonPlate::kProtocolVersion,
                                             UsbDeviceTarnButtonPlate::kMarkerOffset,
-                                            sizeof(TarnUsbBleButtonPlateProfile),
-                                            UsbDeviceTarnButtonPlate::kCapacity,
                                             /*restartDebounce=*/true,
                                             /*awaitEnterBootloader=*/true};
 } // namespace
 
 UsbDeviceTarnButtonPlate::UsbDeviceTarnButtonPlate(const QString& path,
                                                    std::unique_ptr<HidDevice> handle)
-    : UsbSettingsDevice(path, std::move(handle), kButtonPlateProtocol) {}
-
-uint8_t* UsbDeviceTarnButtonPlate::profileRecord(int index) {
-    return reinterpret_cast<uint8_t*>(&profiles[index]);
-}
+    : UsbProfileDevice(path, std::move(handle), kButtonPlateProtocol) {}
 
 void UsbDeviceTarnButtonPlate::handleReport(TarnUsbReport* report, uint64_t) {
     stopRetryUnlessJoystick(report);
@@ -27,8 +21,8 @@ void UsbDeviceTarnButtonPlate::handleReport(TarnUsbReport* report, uint64_t) {
     if (data[1] == kCmdLoadSettings) {
         if (!checkProtocolVersion(data[2]))
             return;
-        firmwareHash = readLe32(data + 10);
-        std::memcpy(firmwareBuildDate, data + 14, 12);
+        firmwareHash = readLe32(data + kFirmwareHashOffset);
+        std::memcpy(firmwareBuildDate, data + kFirmwareBuildDateOffset, 12);
         if (takeLoadAnswer(report))
             startReadingProfiles();
         return;

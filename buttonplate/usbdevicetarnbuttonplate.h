@@ -4,24 +4,17 @@
 #include "buttonplate/buttonplaterecords.h"
 #include "usb/usbsettingsdevice.h"
 
-class UsbDeviceTarnButtonPlate : public UsbSettingsDevice {
+class UsbDeviceTarnButtonPlate : public UsbProfileDevice<TarnUsbBleButtonPlateProfile, 100> {
     Q_OBJECT
 
 public:
     static constexpr uint8_t kProtocolVersion = 3;
     static constexpr int kMarkerOffset = 26;
-    static constexpr int kCapacity = 100;
 
     UsbDeviceTarnButtonPlate(const QString& path, std::unique_ptr<HidDevice> handle);
 
     void handleReport(TarnUsbReport* report, uint64_t readTimeMicros) override;
-    uint8_t* profileRecord(int index) override;
-
-    void replaceActiveProfile(TarnUsbBleButtonPlateProfile& profile) {
-        replaceActiveProfileRecord(profile);
-    }
 
     uint32_t firmwareHash = 0;
     char firmwareBuildDate[13] = {}; // 12 bytes of text and a terminator of our own
-    TarnUsbBleButtonPlateProfile profiles[kCapacity] = {};
 };

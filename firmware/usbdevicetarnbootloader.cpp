@@ -45,13 +45,13 @@ UsbDeviceTarnBootloader::UsbDeviceTarnBootloader(const QString& path,
 
 void UsbDeviceTarnBootloader::exitBootloader() {
     TarnRequest exit = makeRequest(kCmdReset, kProtocolVersion);
-    exit[3] = 1;
+    exit[kExitBootloaderFlagOffset] = kFlagSet;
     writeRequest(exit, false);
 }
 
 void UsbDeviceTarnBootloader::resetToFactoryDefaults() {
     TarnRequest reset = makeRequest(kCmdReset, kProtocolVersion);
-    reset[5] = 1;
+    reset[kFactoryResetFlagOffset] = kFlagSet;
     writeRequest(reset, false);
 }
 
@@ -97,7 +97,7 @@ void UsbDeviceTarnBootloader::handleReport(TarnUsbReport* report, uint64_t) {
         handleChunkEcho(data);
         break;
     case kCmdLoadSettings:
-        std::memcpy(deviceInfo, data + 3, sizeof deviceInfo);
+        std::memcpy(deviceInfo, data + kRecordOffset, sizeof deviceInfo);
         emit onSettingsLoaded(this);
         break;
     case kCmdFirmwareStatus:

@@ -5,18 +5,12 @@
 namespace {
 const SettingsProtocol kPedalsProtocol{UsbDeviceTarnPedals::kProtocolVersion,
                                        UsbDeviceTarnPedals::kMarkerOffset,
-                                       sizeof(TarnUsbPedalsProfileV2),
-                                       UsbDeviceTarnPedals::kCapacity,
                                        /*restartDebounce=*/false,
                                        /*awaitEnterBootloader=*/true};
 } // namespace
 
 UsbDeviceTarnPedals::UsbDeviceTarnPedals(const QString& path, std::unique_ptr<HidDevice> handle)
-    : UsbSettingsDevice(path, std::move(handle), kPedalsProtocol) {}
-
-uint8_t* UsbDeviceTarnPedals::profileRecord(int index) {
-    return reinterpret_cast<uint8_t*>(&profiles[index]);
-}
+    : UsbProfileDevice(path, std::move(handle), kPedalsProtocol) {}
 
 void UsbDeviceTarnPedals::loadCalibration() {
     writeRequest(request(kCmdLoadCalibration), true);
@@ -33,7 +27,7 @@ void UsbDeviceTarnPedals::handleReport(TarnUsbReport* report, uint64_t) {
             loadCalibration();
         break;
     case kCmdLoadCalibration:
-        std::memcpy(calibration, data + 3, sizeof calibration);
+        std::memcpy(calibration, data + kRecordOffset, sizeof calibration);
         startReadingProfiles();
         break;
     default:

@@ -5,25 +5,18 @@
 #include "pedals/pedalsrecords.h"
 #include "usb/usbsettingsdevice.h"
 
-class UsbDeviceTarnPedals : public UsbSettingsDevice {
+class UsbDeviceTarnPedals : public UsbProfileDevice<TarnUsbPedalsProfileV2, 40> {
     Q_OBJECT
 
 public:
     static constexpr uint8_t kProtocolVersion = 4;
     static constexpr int kMarkerOffset = 26;
-    static constexpr int kCapacity = 40;
 
     UsbDeviceTarnPedals(const QString& path, std::unique_ptr<HidDevice> handle);
 
     void handleReport(TarnUsbReport* report, uint64_t readTimeMicros) override;
-    uint8_t* profileRecord(int index) override;
-
-    void replaceActiveProfile(TarnUsbPedalsProfileV2& profile) {
-        replaceActiveProfileRecord(profile);
-    }
 
     uint8_t calibration[kPedalsCalibrationSize] = {};
-    TarnUsbPedalsProfileV2 profiles[kCapacity] = {};
 
 public slots:
     void loadCalibration();

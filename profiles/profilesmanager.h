@@ -78,6 +78,15 @@ public:
     // `profile` is written only on success.
     virtual QString loadLegacyFile(QIODevice& file, Profile& profile) = 0;
 
+protected:
+    // Reads an older file whole, recognised by its size alone. The error text, empty on success.
+    static QString readLegacyImage(QIODevice& file, int size, QByteArray& image) {
+        if (file.size() != size)
+            return ProfileFileError::unknownFormat();
+        image = file.read(size);
+        return image.size() == size ? QString() : ProfileFileError::shortRead();
+    }
+
 private:
     QByteArray fileImage;
 };

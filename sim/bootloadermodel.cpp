@@ -1,6 +1,6 @@
 #include "sim/bootloadermodel.h"
 
-#include "sim/wordcrc.h"
+#include "profiles/crc.h"
 #include "usb/tarnusbreport.h"
 
 #include <cstring>
@@ -43,12 +43,12 @@ void BootloaderModel::handleOutputReport(const uint8_t* data, size_t length,
         info[0] = kResponseReportId;
         info[1] = kCmdLoadSettings;
         info[2] = kProtocolVersion;
-        std::memcpy(info.data() + 3, deviceInfo, sizeof deviceInfo);
+        std::memcpy(info.data() + kRecordOffset, deviceInfo, sizeof deviceInfo);
         send(info);
         return;
     }
     case kCmdReset:
-        if (data[3] == 1)
+        if (data[kExitBootloaderFlagOffset] == kFlagSet)
             requestRestart();
         return;
     default:
@@ -74,7 +74,7 @@ void BootloaderModel::handleChunk(const uint8_t* data, const ReportSink& send) {
         send(status(kStatusOk, 0));
     }
     const uint8_t* chunk = data + kDataOffset;
-    if (deviceWordCrc32(chunk, kChunkSize) != readLe32(data + kCrcOffset) ||
+    if (tarnCrc32(chunk, kChunkSize) != readLe32(data + kCrcOffset) ||
         int(index) == failProgramAtChunk) {
         send(status(kStatusProgramFailed, index));
         return;

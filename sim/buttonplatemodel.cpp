@@ -48,8 +48,9 @@ TarnUsbBleButtonPlateProfile ButtonPlateModel::factoryProfile(int index) const {
 }
 
 void ButtonPlateModel::fillLoadAnswer(std::vector<uint8_t>& answer) const {
-    writeLe32(answer.data() + 10, firmwareHash);
-    std::memcpy(answer.data() + 14, buildDate.data(), std::min<size_t>(buildDate.size(), 12));
+    writeLe32(answer.data() + kFirmwareHashOffset, firmwareHash);
+    std::memcpy(answer.data() + kFirmwareBuildDateOffset, buildDate.data(),
+                std::min<size_t>(buildDate.size(), 12));
 }
 
 bool ButtonPlateModel::handleOwnCommand(const uint8_t* request, const ReportSink& send) {

@@ -4,6 +4,8 @@
 // streamReport at the device's live-report rate; the model answers through the sink. A host
 // serialises every call into its model, so models need no locks of their own.
 
+#include "usb/tarnusbreport.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -13,7 +15,7 @@
 
 // What the enumeration record and the opened device say of themselves.
 struct VirtualDeviceIdentity {
-    uint16_t vendorId = 0x0483;
+    uint16_t vendorId = kTarnVendorId;
     uint16_t productId = 0;
     std::string product; // enumeration record's product string
     std::string serial;

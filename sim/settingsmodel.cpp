@@ -32,7 +32,7 @@ void SettingsModel::handleOutputReport(const uint8_t* data, size_t length, const
     if (length != size_t(kReportSize) || data[0] != kCommandReportId)
         return;
     const bool endMarker = data[markerOffset] == kEndMarker;
-    const size_t index = data[3];
+    const size_t index = data[kRecordOffset];
     switch (data[1]) {
     case kCmdEnterBootloader:
         requestRestart();
@@ -45,7 +45,7 @@ void SettingsModel::handleOutputReport(const uint8_t* data, size_t length, const
         }
         {
             std::vector<uint8_t> load = answer(kCmdLoadSettings);
-            std::memcpy(load.data() + 3, deviceInfo, sizeof deviceInfo);
+            std::memcpy(load.data() + kRecordOffset, deviceInfo, sizeof deviceInfo);
             fillLoadAnswer(load);
             load[markerOffset] = uint8_t(profileCount());
             load[markerOffset + 1] = activeProfile;
@@ -68,18 +68,18 @@ void SettingsModel::handleOutputReport(const uint8_t* data, size_t length, const
         // A profile the device does not have gets no answer.
         if (index < profileCount()) {
             std::vector<uint8_t> record = answer(kCmdReadProfile);
-            std::memcpy(record.data() + 3, profileBytes(index), recordSize);
+            std::memcpy(record.data() + kRecordOffset, profileBytes(index), recordSize);
             send(record);
         }
         return;
     case kCmdWriteProfile:
     case kCmdLiveUpdateProfile:
         if (index < profileCount())
-            std::memcpy(profileBytes(index), data + 3, recordSize);
+            std::memcpy(profileBytes(index), data + kRecordOffset, recordSize);
         send(echo(data));
         return;
     case kCmdReset:
-        if (data[5] == 1)
+        if (data[kFactoryResetFlagOffset] == kFlagSet)
             restoreFactoryProfiles();
         return;
     default:

@@ -1,5 +1,7 @@
 #include "sim/uhiddevice.h"
 
+#include "usb/tarnusbreport.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -10,7 +12,6 @@
 
 namespace {
 
-constexpr uint8_t kCommandReportId = 0x64;
 constexpr uint16_t kBusBluetooth = 0x05; // BUS_BLUETOOTH of <linux/input.h>
 
 // Vendor-defined page: joystick report 0x01 and response report 0x65 in, command report 0x64

@@ -40,8 +40,9 @@ TarnUsbWheelBaseProfileV5 WheelBaseModel::factoryProfile(int index) const {
 }
 
 void WheelBaseModel::fillLoadAnswer(std::vector<uint8_t>& answer) const {
-    writeLe32(answer.data() + 10, firmwareHash);
-    std::memcpy(answer.data() + 14, buildDate.data(), std::min<size_t>(buildDate.size(), 43));
+    writeLe32(answer.data() + kFirmwareHashOffset, firmwareHash);
+    std::memcpy(answer.data() + kFirmwareBuildDateOffset, buildDate.data(),
+                std::min<size_t>(buildDate.size(), 43));
 }
 
 bool WheelBaseModel::handleOwnCommand(const uint8_t* request, const ReportSink& send) {

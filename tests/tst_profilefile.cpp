@@ -2,9 +2,10 @@
 // The expected images were computed independently of the tool's own checksum routine.
 
 #include "buttonplate/buttonplaterecords.h"
+#include "pedals/pedalsprofilefiles.h"
 #include "pedals/pedalsrecords.h"
-#include "profiles/legacyprofilefiles.h"
 #include "profiles/profilefile.h"
+#include "wheelbase/wheelbaseprofilefiles.h"
 #include "wheelbase/wheelbaserecords.h"
 
 #include <QtTest>

@@ -22,7 +22,7 @@ public:
     int write(const uint8_t*, size_t length) override { return int(length); }
     int read(uint8_t*, size_t) override { return 0; }
     int setNonblocking(bool) override { return 0; }
-    HidCompletionHandle readBegin() override { return kInvalidCompletionHandle; }
+    HidCompletionHandle readBegin() override { return {}; }
     int readFinish(uint8_t*, size_t) override { return 0; }
 
 protected:
@@ -37,7 +37,7 @@ template <typename Device> std::unique_ptr<Device> makeDevice() {
 
 QByteArray recordBytes(UsbSettingsDevice& device, int index) {
     return QByteArray(reinterpret_cast<const char*>(device.profileRecord(index)),
-                      int(device.protocol().recordSize));
+                      int(device.profileList().recordSize));
 }
 
 QString nameOf(UsbSettingsDevice& device, int index) {
@@ -51,7 +51,7 @@ void fillList(UsbSettingsDevice& device, int count, int current) {
         record[0] = uint8_t(i);
         std::memset(record + 1, 0, 16);
         std::snprintf(reinterpret_cast<char*>(record + 1), 16, "Name %d", i);
-        for (size_t b = 17; b < device.protocol().recordSize; ++b)
+        for (size_t b = 17; b < device.profileList().recordSize; ++b)
             record[b] = uint8_t(i * 31 + b);
     }
     device.profileCount = uint8_t(count);
@@ -97,7 +97,7 @@ template <typename Device> void checkAddOnAnEmptyListNamesAZeroRecord() {
     QCOMPARE(int(device->currentProfile), 0);
     QCOMPARE(nameOf(*device, 0), QStringLiteral("Profile 0"));
     QCOMPARE(recordBytes(*device, 0).mid(17),
-             QByteArray(int(device->protocol().recordSize) - 17, '\0'));
+             QByteArray(int(device->profileList().recordSize) - 17, '\0'));
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 // Saving profiles to .tprf files and loading them back, for the three device kinds: round trips,
 // the older formats, every failure and what a failure must leave alone.
 
+#include "buttonplate/buttonplateprofilefiles.h"
+#include "pedals/pedalsprofilefiles.h"
 #include "profiles/crc.h"
-#include "profiles/deviceprofilesmanagers.h"
 #include "profiles/profilefile.h"
+#include "wheelbase/wheelbaseprofilefiles.h"
 
 #include <QBuffer>
 #include <QDir>

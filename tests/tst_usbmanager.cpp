@@ -1,6 +1,7 @@
 // The device manager against virtual devices: which devices a scan opens and as what, how the
 // reader thread's reports and disconnections reach the GUI thread, and what pause and stop do.
 
+#include "app/devicekinds.h"
 #include "buttonplate/usbdevicetarnbuttonplate.h"
 #include "firmware/usbdevicetarnbootloader.h"
 #include "pedals/usbdevicetarnpedals.h"
@@ -91,7 +92,7 @@ private slots:
         VirtualBus bus;
         VirtualDevice& pedals = bus.addPedals();
         VirtualDevice& wheel = bus.addWheelBase();
-        UsbManager manager;
+        UsbManager manager(openTarnDevice);
         QVERIFY(manager.rescanForTarnDevices()); // the wheel base's id is asked for first
         QCOMPARE(manager.getDevices().size(), 1);
         QVERIFY(manager.getDevice(QString::fromStdString(wheel.socketPath())));
@@ -103,7 +104,7 @@ private slots:
         VirtualBus bus;
         bus.addPedals();
         bus.addWheelBase();
-        UsbManager manager;
+        UsbManager manager(openTarnDevice);
         ManagerWatch watch(manager);
         manager.start();
         QTRY_COMPARE_WITH_TIMEOUT(watch.connected.size(), 2, 5000);
@@ -120,7 +121,7 @@ private slots:
     void anOpenDeviceIsNotOpenedAgain() {
         VirtualBus bus;
         VirtualDevice& wheel = bus.addWheelBase();
-        UsbManager manager;
+        UsbManager manager(openTarnDevice);
         QVERIFY(manager.rescanForTarnDevices());
         QVERIFY(!manager.rescanForTarnDevices());
         QVERIFY(!manager.doRescanForTarnDevices(0x0483, 0xA355));
@@ -141,7 +142,7 @@ private slots:
         VirtualBus bus;
         VirtualDevice& first = bus.addWheelBase("first");
         VirtualDevice& second = bus.addWheelBase("second");
-        UsbManager manager;
+        UsbManager manager(openTarnDevice);
         ManagerWatch watch(manager);
         QVERIFY(manager.rescanForTarnDevices()); // one scan opens both
         manager.start();
@@ -160,7 +161,7 @@ private slots:
     void pauseStopsDeliveriesButNotScanning() {
         VirtualBus bus;
         VirtualDevice& wheel = bus.addWheelBase();
-        UsbManager manager;
+        UsbManager manager(openTarnDevice);
         ManagerWatch watch(manager);
         QVERIFY(manager.rescanForTarnDevices());
         manager.start();
@@ -181,7 +182,7 @@ private slots:
     void reportsQueuedForAStoppedDeviceAreDropped() {
         VirtualBus bus;
         VirtualDevice& wheel = bus.addWheelBase();
-        UsbManager manager;
+        UsbManager manager(openTarnDevice);
         ManagerWatch watch(manager);
         QVERIFY(manager.rescanForTarnDevices());
         QPointer<UsbDevice> device = manager.getDevices().value(0);
@@ -207,7 +208,7 @@ private slots:
         VirtualBus bus;
         VirtualDevice& wheel = bus.addWheelBase();
         wheel.setJoystickRate(0); // the reader thread sits in its wait
-        UsbManager manager;
+        UsbManager manager(openTarnDevice);
         ManagerWatch watch(manager);
         QVERIFY(manager.rescanForTarnDevices());
         QPointer<UsbDevice> device = manager.getDevices().value(0);
@@ -234,7 +235,7 @@ private slots:
         VirtualDevice& wheel = bus.addWheelBase();
         wheel.setJoystickRate(0);
         wheel.withModel<WheelBaseModel>([](WheelBaseModel& m) { m.telemetryEvery = 0; });
-        UsbManager manager;
+        UsbManager manager(openTarnDevice);
         ManagerWatch watch(manager);
         QVERIFY(manager.rescanForTarnDevices());
         manager.start();
@@ -276,7 +277,7 @@ private slots:
         QDir(bus.path()).mkdir("folder.info");
         VirtualDevice& pedals = bus.addPedals("zz-pedals");
 
-        UsbManager manager;
+        UsbManager manager(openTarnDevice);
         QVERIFY(manager.rescanForTarnDevices());
         QVERIFY(!manager.rescanForTarnDevices());
         QList<UsbDevice*> devices = manager.getDevices();
@@ -319,7 +320,7 @@ private slots:
         VirtualBus bus;
         VirtualDevice& device =
             bus.addDevice("device", modelWithIdentity(uint16_t(productId), product.toStdString()));
-        UsbManager manager;
+        UsbManager manager(openTarnDevice);
         QCOMPARE(manager.rescanForTarnDevices(), !className.isEmpty());
         QList<UsbDevice*> devices = manager.getDevices();
         if (className.isEmpty()) {
@@ -365,7 +366,7 @@ private slots:
         model->setIdentity(identity);
         bus.addDevice("device", std::move(model));
 
-        UsbManager manager;
+        UsbManager manager(openTarnDevice);
         manager.rescanForTarnDevices();
         QList<UsbDevice*> devices = manager.getDevices();
         QCOMPARE(devices.size(), productName.isEmpty() ? 0 : 1);

@@ -1,10 +1,5 @@
 #include "usb/devicetable.h"
 
-#include "buttonplate/usbdevicetarnbuttonplate.h"
-#include "firmware/usbdevicetarnbootloader.h"
-#include "pedals/usbdevicetarnpedals.h"
-#include "wheelbase/usbdevicetarnwheelbase.h"
-
 #include <QSet>
 
 bool productStringDecidesKind(uint16_t productId) {
@@ -15,39 +10,35 @@ bool productStringDecidesKind(uint16_t productId) {
     return false;
 }
 
-TarnDeviceKind tarnDeviceKind(uint16_t productId, const QString& productString) {
+namespace {
+const TarnProductId* tarnProductRow(uint16_t productId, const QString& productString) {
     for (const TarnProductId& row : kTarnProductIds) {
         if (row.productId != productId)
             continue;
         if (!row.productStringContains ||
             productString.contains(QLatin1String(row.productStringContains), Qt::CaseSensitive))
-            return row.kind;
+            return &row;
     }
-    return TarnDeviceKind::None;
+    return nullptr;
+}
+} // namespace
+
+TarnDeviceKind tarnDeviceKind(uint16_t productId, const QString& productString) {
+    const TarnProductId* row = tarnProductRow(productId, productString);
+    return row ? row->kind : TarnDeviceKind::None;
 }
 
-UsbDevice* createTarnDevice(uint16_t productId, const QString& path,
-                            std::unique_ptr<HidDevice> handle, const HidDeviceInfo& info) {
+TarnDeviceKind identifyTarnDevice(uint16_t productId, HidDevice& device,
+                                  const HidDeviceInfo& info) {
     QString productString;
     if (productStringDecidesKind(productId))
-        productString = QString::fromStdWString(handle->productString());
-    TarnDeviceKind kind = tarnDeviceKind(productId, productString);
-    if (kind == TarnDeviceKind::ButtonPlate)
-        handle->setDeviceInfo(info);
-
-    switch (kind) {
-    case TarnDeviceKind::Bootloader:
-        return new UsbDeviceTarnBootloader(path, std::move(handle));
-    case TarnDeviceKind::WheelBase:
-        return new UsbDeviceTarnWheelBase(path, std::move(handle));
-    case TarnDeviceKind::Pedals:
-        return new UsbDeviceTarnPedals(path, std::move(handle));
-    case TarnDeviceKind::ButtonPlate:
-        return new UsbDeviceTarnButtonPlate(path, std::move(handle));
-    case TarnDeviceKind::None:
-        break;
-    }
-    return nullptr; // the handle closes as it goes out of scope
+        productString = QString::fromStdWString(device.productString());
+    const TarnProductId* row = tarnProductRow(productId, productString);
+    if (!row)
+        return TarnDeviceKind::None;
+    if (row->stringsFromEnumeration)
+        device.setDeviceInfo(info);
+    return row->kind;
 }
 
 QString tarnUdevRules() {

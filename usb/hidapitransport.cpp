@@ -48,7 +48,7 @@ public:
         return hid_set_nonblocking(device, nonblocking ? 1 : 0);
     }
 
-    HidCompletionHandle readBegin() override { return readFd; }
+    HidCompletionHandle readBegin() override { return HidCompletionHandle(readFd); }
 
     int readFinish(uint8_t* data, size_t length) override {
         uint8_t report[4096];

@@ -38,7 +38,7 @@ int pollForAny(const std::vector<HidCompletionHandle>& handles, int timeoutMs) {
         return HidTransport::kWaitFailed;
     std::vector<pollfd> fds(handles.size());
     for (size_t i = 0; i < handles.size(); ++i)
-        fds[i] = pollfd{handles[i], POLLIN, 0};
+        fds[i] = pollfd{int(handles[i].native()), POLLIN, 0};
     int ready;
     do {
         ready = ::poll(fds.data(), fds.size(), timeoutMs);

@@ -21,10 +21,24 @@ struct HidDeviceInfo {
     int interfaceNumber = 0;
 };
 
-// A waitable handle that becomes ready when a read begun with readBegin() can be finished
-// without blocking. On POSIX systems this is a file descriptor.
-using HidCompletionHandle = int;
-constexpr HidCompletionHandle kInvalidCompletionHandle = -1;
+// A waitable that becomes ready when a read begun with readBegin() can be finished without
+// blocking. Only the transport that made it looks inside: a file descriptor on POSIX systems, the
+// event handle of an overlapped read under Windows. Default-constructed, it is invalid.
+class HidCompletionHandle {
+public:
+    using Native = std::intptr_t;
+
+    constexpr HidCompletionHandle() = default;
+    constexpr explicit HidCompletionHandle(Native native)
+        : value(native) {}
+
+    constexpr bool isValid() const { return value != kInvalid; }
+    constexpr Native native() const { return value; }
+
+private:
+    static constexpr Native kInvalid = -1;
+    Native value = kInvalid;
+};
 
 // One open HID device (hid_device). Reads and writes may run on different threads at once.
 class HidDevice {
@@ -39,7 +53,7 @@ public:
     virtual int setNonblocking(bool nonblocking) = 0;
 
     // hid_read_begin: starts an asynchronous read of one input report, or returns the handle of
-    // the read already pending; kInvalidCompletionHandle when the read cannot be started.
+    // the read already pending; an invalid handle when the read cannot be started.
     virtual HidCompletionHandle readBegin() = 0;
     // hid_read_finish: collects the pending read without waiting. Returns 0 while it has not
     // completed (it stays pending), -1 on an I/O error (the device is gone), otherwise the length

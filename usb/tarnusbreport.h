@@ -1,9 +1,13 @@
 #pragma once
-// Framing shared by every device of the family: fixed 64-byte reports, the report ids and the
-// command codes. Qt-free, so the virtual devices use the same definitions as the tool.
+// Framing shared by every device of the family: fixed 64-byte reports, the report ids, the
+// command codes, the offsets and flags every device reads alike, and the little-endian field
+// access. Qt-free and header-only, so everything builds on it, the virtual devices included.
 
 #include <array>
 #include <cstdint>
+
+// The vendor id of every device of the family, in application and in bootloader mode.
+constexpr uint16_t kTarnVendorId = 0x0483;
 
 constexpr int kReportSize = 64;
 
@@ -41,6 +45,21 @@ enum TarnCommand : uint8_t {
 
 // Marker value that ends a load, save or live-update exchange.
 constexpr uint8_t kEndMarker = 0xFF;
+
+// Where a request or an answer carries its payload: a profile record (its index byte first), the
+// index of a record to read, the device info block of a load answer.
+constexpr int kRecordOffset = 3;
+
+// In the load answer of the wheel base and the button plate, after the device info block: the
+// firmware's hash (u32) and its build date (text).
+constexpr int kFirmwareHashOffset = 10;
+constexpr int kFirmwareBuildDateOffset = 14;
+
+// Flags of command 8 (reset), each a byte set to kFlagSet: restore the factory settings, or (in
+// the bootloader) leave the bootloader and start the application.
+constexpr int kFactoryResetFlagOffset = 5;
+constexpr int kExitBootloaderFlagOffset = 3;
+constexpr uint8_t kFlagSet = 1;
 
 // One received report, byte 0 the report id.
 struct TarnUsbReport {

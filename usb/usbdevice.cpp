@@ -14,11 +14,15 @@ UsbDevice::UsbDevice(const QString& path, std::unique_ptr<HidDevice> device)
     , serialNumber(fromWide(device->serialNumberString()))
     , handle(std::move(device)) {
     retryTimer.setSingleShot(true);
-    retryTimer.setInterval(kRetryIntervalMs);
+    retryTimer.setInterval(UsbTimings().retryIntervalMs);
     connect(&retryTimer, &QTimer::timeout, this, &UsbDevice::retryOnTimeout);
 }
 
 UsbDevice::~UsbDevice() = default;
+
+void UsbDevice::applyTimings(const UsbTimings& timings) {
+    retryTimer.setInterval(timings.retryIntervalMs);
+}
 
 int UsbDevice::readReport(uint8_t* buffer) {
     return handle->read(buffer, kReportSize);

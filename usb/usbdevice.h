@@ -6,6 +6,7 @@
 
 #include "usb/hidtransport.h"
 #include "usb/tarnusbreport.h"
+#include "usb/usbtimings.h"
 
 #include <QObject>
 #include <QString>
@@ -17,10 +18,11 @@ class UsbDevice : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int kRetryIntervalMs = 600;
-
     UsbDevice(const QString& path, std::unique_ptr<HidDevice> handle);
     ~UsbDevice() override;
+
+    // Takes the intervals the manager runs with (the retry interval here).
+    virtual void applyTimings(const UsbTimings& timings);
 
     // Non-blocking read of one report (the manager's read pass without a reader thread):
     // the byte count, 0 when nothing is pending, -1 on error.

@@ -1,6 +1,5 @@
 #include "usb/usbmanager.h"
 
-#include "usb/devicetable.h"
 #include "usb/usbdevice.h"
 
 #include <QMetaObject>
@@ -20,8 +19,10 @@ void UsbManagerReaderThread::run() {
     manager->readerThreadLoop();
 }
 
-UsbManager::UsbManager(QObject* parent)
+UsbManager::UsbManager(TarnDeviceOpener opener, const UsbTimings& timings, QObject* parent)
     : QObject(parent)
+    , opener(std::move(opener))
+    , timings(timings)
     , transport(HidTransport::create()) {
     rescanTimer.setTimerType(Qt::CoarseTimer);
     connect(&rescanTimer, &QTimer::timeout, this, &UsbManager::rescanForTarnDevices);
@@ -39,7 +40,7 @@ void UsbManager::start(bool startPaused) {
         return;
     running = true;
     paused = startPaused;
-    rescanTimer.start(kRescanIntervalMs);
+    rescanTimer.start(timings.rescanIntervalMs);
     waitTimeoutMs = kWaitTimeoutMs;
     readerThread = new UsbManagerReaderThread(this);
     readerThread->start(QThread::InheritPriority);
@@ -85,7 +86,7 @@ UsbDevice* UsbManager::getDevice(QString id) {
 
 bool UsbManager::rescanForTarnDevices() {
     for (uint16_t productId : kScannedProductIds) {
-        if (doRescanForTarnDevices(kVendorId, productId))
+        if (doRescanForTarnDevices(kTarnVendorId, productId))
             return true;
     }
     return false;
@@ -109,7 +110,11 @@ bool UsbManager::doRescanForTarnDevices(uint16_t vendorId, uint16_t productId) {
         if (!handle)
             continue;
         handle->setNonblocking(true);
-        if (UsbDevice* device = createTarnDevice(productId, path, std::move(handle), info)) {
+        const TarnDeviceKind kind = identifyTarnDevice(productId, *handle, info);
+        if (kind == TarnDeviceKind::None)
+            continue;
+        if (UsbDevice* device = opener(kind, path, std::move(handle))) {
+            device->applyTimings(timings);
             added.append(device);
             openPaths.append(path);
         }
@@ -159,7 +164,7 @@ void UsbManager::tryReadFromTarnDevices() {
         std::vector<UsbDevice*> waiting;
         for (UsbDevice* device : qAsConst(list)) {
             HidCompletionHandle handle = device->hidDevice()->readBegin();
-            if (handle == kInvalidCompletionHandle) {
+            if (!handle.isValid()) {
                 failed.append(device);
                 continue;
             }

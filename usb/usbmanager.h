@@ -2,9 +2,11 @@
 // Finds the family's devices on the HID bus, opens each one as its device class, reads them all
 // on a reader thread and hands every report to the GUI thread, where the device handles it.
 
+#include "usb/devicetable.h"
 #include "usb/hidtransport.h"
 #include "usb/readerthreadhandoff.h"
 #include "usb/tarnusbreport.h"
+#include "usb/usbtimings.h"
 
 #include <QList>
 #include <QMap>
@@ -15,6 +17,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <shared_mutex>
 
@@ -34,16 +37,20 @@ private:
     UsbManager* manager;
 };
 
+// Opens a device of the family as the class that serves its kind; null when no class does (the
+// handle then closes as it goes out of scope).
+using TarnDeviceOpener = std::function<UsbDevice*(TarnDeviceKind kind, const QString& path,
+                                                  std::unique_ptr<HidDevice> handle)>;
+
 class UsbManager : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr uint16_t kVendorId = 0x0483;
-    static constexpr int kRescanIntervalMs = 1000;
     static constexpr int kWaitTimeoutMs = 500;
     static constexpr int kPausedPollMs = 10;
 
-    explicit UsbManager(QObject* parent = nullptr);
+    explicit UsbManager(TarnDeviceOpener opener, const UsbTimings& timings = UsbTimings(),
+                        QObject* parent = nullptr);
     ~UsbManager() override;
 
 signals:
@@ -72,6 +79,8 @@ protected:
 private:
     void queueRead(UsbDevice* device, const QSharedPointer<TarnUsbReport>& report);
 
+    TarnDeviceOpener opener;
+    UsbTimings timings;
     std::atomic<bool> running{false};
     std::atomic<bool> paused{false};
     int waitTimeoutMs = kWaitTimeoutMs;

@@ -4,21 +4,28 @@
 #include <vector>
 
 UsbSettingsDevice::UsbSettingsDevice(const QString& path, std::unique_ptr<HidDevice> handle,
-                                     const SettingsProtocol& protocol)
+                                     const SettingsProtocol& protocol,
+                                     const ProfileTableShape& table)
     : UsbDevice(path, std::move(handle))
-    , settingsProtocol(protocol) {
+    , settingsProtocol(protocol)
+    , table(table) {
     updateTimer.setSingleShot(true);
-    updateTimer.setInterval(kUpdateDebounceMs);
+    updateTimer.setInterval(UsbTimings().updateDebounceMs);
     connect(&updateTimer, &QTimer::timeout, this, &UsbSettingsDevice::sendLiveUpdateStart);
 }
 
+void UsbSettingsDevice::applyTimings(const UsbTimings& timings) {
+    UsbDevice::applyTimings(timings);
+    updateTimer.setInterval(timings.updateDebounceMs);
+}
+
 ProfileListView UsbSettingsDevice::profileList() {
-    return ProfileListView{profileRecord(0), settingsProtocol.recordSize, settingsProtocol.capacity,
-                           profileCount, currentProfile};
+    return ProfileListView{profileRecord(0), table.recordSize, table.capacity, profileCount,
+                           currentProfile};
 }
 
 void UsbSettingsDevice::addProfile() {
-    std::vector<uint8_t> first(settingsProtocol.recordSize, 0);
+    std::vector<uint8_t> first(table.recordSize, 0);
     fillFirstProfile(first.data());
     if (appendProfile(profileList(), first.data()))
         emit onSettingsLoaded(this);
@@ -52,7 +59,7 @@ void UsbSettingsDevice::updateSettings() {
 
 void UsbSettingsDevice::resetToFactoryDefaults() {
     TarnRequest reset = request(kCmdReset);
-    reset[5] = 1;
+    reset[kFactoryResetFlagOffset] = kFlagSet;
     writeRequest(reset, false);
 }
 
@@ -61,17 +68,17 @@ void UsbSettingsDevice::sendLiveUpdateStart() {
 }
 
 bool UsbSettingsDevice::takeLoadAnswer(const TarnUsbReport* report) {
-    std::memcpy(deviceInfo, report->data + kDeviceInfoOffset, kDeviceInfoSize);
+    std::memcpy(deviceInfo, report->data + kRecordOffset, kDeviceInfoSize);
     profileCount = report->data[settingsProtocol.markerOffset];
     currentProfile = report->data[settingsProtocol.markerOffset + 1];
-    if (profileCount > settingsProtocol.capacity) {
+    if (profileCount > table.capacity) {
         int reported = profileCount;
         profileCount = 0;
         currentProfile = 0;
         emit onSettingsLoadFailed(
             this, tr("Device reports %1 profiles, but this config tool can hold at most %2.")
                       .arg(reported)
-                      .arg(settingsProtocol.capacity));
+                      .arg(table.capacity));
         return false;
     }
     // The active index selects the record the pages edit: keep it inside the list.
@@ -102,8 +109,8 @@ void UsbSettingsDevice::startReadingProfiles() {
 }
 
 int UsbSettingsDevice::recordIndex(const TarnUsbReport* report) const {
-    int index = int8_t(report->data[3]);
-    return index >= 0 && index < settingsProtocol.capacity ? index : -1;
+    int index = int8_t(report->data[kRecordOffset]);
+    return index >= 0 && index < table.capacity ? index : -1;
 }
 
 bool UsbSettingsDevice::handleProfileTransfer(const TarnUsbReport* report) {
@@ -122,7 +129,7 @@ bool UsbSettingsDevice::handleProfileTransfer(const TarnUsbReport* report) {
         int index = recordIndex(report);
         if (index < 0)
             return true;
-        std::memcpy(profileRecord(index), data + 3, settingsProtocol.recordSize);
+        std::memcpy(profileRecord(index), data + kRecordOffset, table.recordSize);
         if (isLastProfile(index))
             finishLoad();
         else
@@ -176,13 +183,13 @@ void UsbSettingsDevice::sendMarker(uint8_t command, bool begin) {
 
 void UsbSettingsDevice::sendRecord(uint8_t command, int index) {
     TarnRequest record = request(command);
-    std::memcpy(record.data() + 3, profileRecord(index), settingsProtocol.recordSize);
+    std::memcpy(record.data() + kRecordOffset, profileRecord(index), table.recordSize);
     writeRequest(record, true);
 }
 
 void UsbSettingsDevice::sendReadProfile(int index) {
     TarnRequest read = request(kCmdReadProfile);
-    read[3] = uint8_t(index);
+    read[kRecordOffset] = uint8_t(index);
     writeRequest(read, true);
 }
 

@@ -14,22 +14,27 @@ struct SettingsProtocol {
     uint8_t protocolVersion;   // written into byte 2 of every request; the only version accepted
     int markerOffset;          // profile count and active index in commands 3, 4 and 12,
                                // and the end marker of their echoes
-    size_t recordSize;         // one profile record
-    int capacity;              // profiles the device class can hold
     bool restartDebounce;      // a burst of edits: update after the last (true) or the first edit
     bool awaitEnterBootloader; // resend command 1 until the device answers
+};
+
+// The profile table of a device class: how big one record is and how many the class holds.
+struct ProfileTableShape {
+    size_t recordSize;
+    int capacity;
 };
 
 class UsbSettingsDevice : public UsbDevice {
     Q_OBJECT
 
 public:
-    static constexpr int kUpdateDebounceMs = 250;
-    static constexpr int kDeviceInfoOffset = 3;
     static constexpr int kDeviceInfoSize = 7;
 
     UsbSettingsDevice(const QString& path, std::unique_ptr<HidDevice> handle,
-                      const SettingsProtocol& protocol);
+                      const SettingsProtocol& protocol, const ProfileTableShape& table);
+
+    // The retry interval and the live-update debounce.
+    void applyTimings(const UsbTimings& timings) override;
 
     const SettingsProtocol& protocol() const { return settingsProtocol; }
 
@@ -52,13 +57,6 @@ public:
     // Profile-list operations; adding and removing emit onSettingsLoaded so the page refills.
     void addProfile();
     void removeActiveProfile();
-    // Copies a whole record over the active one; the record takes the active one's index.
-    template <class Profile> void replaceActiveProfileRecord(Profile& profile) {
-        if (profileCount == 0)
-            return;
-        profile.index = profileRecord(currentProfile)[0];
-        replaceCurrentProfile(profileList(), reinterpret_cast<const uint8_t*>(&profile));
-    }
 
 signals:
     void onSettingsLoaded(UsbDevice* device);
@@ -102,4 +100,32 @@ private:
     bool isLastProfile(int index) const { return index >= int(profileCount) - 1; }
 
     SettingsProtocol settingsProtocol;
+    ProfileTableShape table;
+};
+
+// A settings device whose profiles are records of type Profile: the table, the record access and
+// the typed active profile, so that a device class holds only its protocol.
+template <class Profile, int Capacity> class UsbProfileDevice : public UsbSettingsDevice {
+public:
+    using ProfileRecord = Profile;
+    static constexpr int kCapacity = Capacity;
+
+    UsbProfileDevice(const QString& path, std::unique_ptr<HidDevice> handle,
+                     const SettingsProtocol& protocol)
+        : UsbSettingsDevice(path, std::move(handle), protocol, {sizeof(Profile), Capacity}) {}
+
+    uint8_t* profileRecord(int index) override {
+        return reinterpret_cast<uint8_t*>(&profiles[index]);
+    }
+    Profile& activeProfile() { return profiles[currentProfile]; }
+
+    // Copies a whole record over the active one; the record takes the active one's index.
+    void replaceActiveProfile(Profile& profile) {
+        if (profileCount == 0)
+            return;
+        profile.index = profiles[currentProfile].index;
+        replaceCurrentProfile(profileList(), reinterpret_cast<const uint8_t*>(&profile));
+    }
+
+    Profile profiles[Capacity] = {};
 };

@@ -113,7 +113,7 @@ public:
         return 0;
     }
 
-    HidCompletionHandle readBegin() override { return fd; }
+    HidCompletionHandle readBegin() override { return HidCompletionHandle(fd); }
     int readFinish(uint8_t* data, size_t length) override { return receive(data, length); }
 
 protected:

@@ -5,8 +5,6 @@
 namespace {
 const SettingsProtocol kWheelBaseProtocol{UsbDeviceTarnWheelBase::kProtocolVersion,
                                           UsbDeviceTarnWheelBase::kMarkerOffset,
-                                          sizeof(TarnUsbWheelBaseProfileV5),
-                                          UsbDeviceTarnWheelBase::kCapacity,
                                           /*restartDebounce=*/true,
                                           /*awaitEnterBootloader=*/false};
 
@@ -16,11 +14,7 @@ constexpr uint8_t kFirstVersionWithDeviceInfo = 2;
 
 UsbDeviceTarnWheelBase::UsbDeviceTarnWheelBase(const QString& path,
                                                std::unique_ptr<HidDevice> handle)
-    : UsbSettingsDevice(path, std::move(handle), kWheelBaseProtocol) {}
-
-uint8_t* UsbDeviceTarnWheelBase::profileRecord(int index) {
-    return reinterpret_cast<uint8_t*>(&profiles[index]);
-}
+    : UsbProfileDevice(path, std::move(handle), kWheelBaseProtocol) {}
 
 TarnUsbWheelBaseProfileV5 UsbDeviceTarnWheelBase::defaultProfile() {
     TarnUsbWheelBaseProfileV5 profile{};
@@ -50,7 +44,8 @@ void UsbDeviceTarnWheelBase::handleReport(TarnUsbReport* report, uint64_t readTi
         return;
     switch (data[1]) {
     case kCmdTelemetry:
-        emit onDebugOutput(this, reinterpret_cast<TarnUsbWheelBaseDebugOutput*>(data + 3),
+        emit onDebugOutput(this,
+                           reinterpret_cast<TarnUsbWheelBaseDebugOutput*>(data + kRecordOffset),
                            readTimeMicros);
         break;
     case kCmdLoadSettings:
@@ -60,7 +55,8 @@ void UsbDeviceTarnWheelBase::handleReport(TarnUsbReport* report, uint64_t readTi
         handleCenterRimAnswer(report);
         break;
     case kCmdTest:
-        emit onTestCommand(this, reinterpret_cast<TarnUsbWheelBaseTestCommand*>(data + 3));
+        emit onTestCommand(this,
+                           reinterpret_cast<TarnUsbWheelBaseTestCommand*>(data + kRecordOffset));
         break;
     default:
         handleProfileTransfer(report);
@@ -72,8 +68,8 @@ void UsbDeviceTarnWheelBase::handleLoadAnswer(const TarnUsbReport* report) {
     const uint8_t* data = report->data;
     deviceProtocolVersion = data[2];
     if (deviceProtocolVersion >= kFirstVersionWithDeviceInfo) {
-        firmwareHash = readLe32(data + 10);
-        std::memcpy(firmwareBuildDate, data + 14, sizeof firmwareBuildDate);
+        firmwareHash = readLe32(data + kFirmwareHashOffset);
+        std::memcpy(firmwareBuildDate, data + kFirmwareBuildDateOffset, sizeof firmwareBuildDate);
         firmwareBuildDate[sizeof firmwareBuildDate - 1] = '\0';
         if (!takeLoadAnswer(report))
             return;
@@ -89,10 +85,10 @@ void UsbDeviceTarnWheelBase::handleLoadAnswer(const TarnUsbReport* report) {
 void UsbDeviceTarnWheelBase::handleCenterRimAnswer(const TarnUsbReport* report) {
     const uint8_t* data = report->data;
     if (data[2] >= kFirstVersionWithDeviceInfo) {
-        int index = int8_t(data[3]);
+        int index = int8_t(data[kRecordOffset]);
         if (index < 0 || index >= kCapacity)
             return;
-        std::memcpy(&profiles[index], data + 3, sizeof(TarnUsbWheelBaseProfileV5));
+        std::memcpy(&profiles[index], data + kRecordOffset, sizeof(TarnUsbWheelBaseProfileV5));
     } else {
         uint8_t count = data[kMarkerOffset];
         if (count > kCapacity)
@@ -107,14 +103,15 @@ void UsbDeviceTarnWheelBase::centerRim() {
     if (profileCount == 0)
         return;
     TarnRequest center = request(kCmdCenterRim);
-    std::memcpy(center.data() + 3, &profiles[currentProfile], sizeof(TarnUsbWheelBaseProfileV5));
+    std::memcpy(center.data() + kRecordOffset, &profiles[currentProfile],
+                sizeof(TarnUsbWheelBaseProfileV5));
     writeRequest(center, true);
 }
 
 void UsbDeviceTarnWheelBase::sendTestCommand(uint8_t test, float constantForce) {
     TarnRequest command = request(kCmdTest);
     TarnUsbWheelBaseTestCommand payload{test, constantForce};
-    std::memcpy(command.data() + 3, &payload, sizeof payload);
+    std::memcpy(command.data() + kRecordOffset, &payload, sizeof payload);
     writeRequest(command, false);
 }
 

@@ -4,30 +4,23 @@
 #include "usb/usbsettingsdevice.h"
 #include "wheelbase/wheelbaserecords.h"
 
-class UsbDeviceTarnWheelBase : public UsbSettingsDevice {
+class UsbDeviceTarnWheelBase : public UsbProfileDevice<TarnUsbWheelBaseProfileV5, 100> {
     Q_OBJECT
 
 public:
     static constexpr uint8_t kProtocolVersion = 7;
     static constexpr int kMarkerOffset = 58;
-    static constexpr int kCapacity = 100;
 
     UsbDeviceTarnWheelBase(const QString& path, std::unique_ptr<HidDevice> handle);
 
     void handleReport(TarnUsbReport* report, uint64_t readTimeMicros) override;
-    uint8_t* profileRecord(int index) override;
 
-    void replaceActiveProfile(TarnUsbWheelBaseProfileV5& profile) {
-        replaceActiveProfileRecord(profile);
-    }
-    TarnUsbWheelBaseProfileV5& activeProfile() { return profiles[currentProfile]; }
     // A new first profile on a wheel base that reported none.
     static TarnUsbWheelBaseProfileV5 defaultProfile();
 
     uint8_t deviceProtocolVersion = 0;
     uint32_t firmwareHash = 0;
     char firmwareBuildDate[44] = {};
-    TarnUsbWheelBaseProfileV5 profiles[kCapacity] = {};
 
 signals:
     void onJoystickUpdate(UsbDevice* device, TarnUsbWheelBaseJoystickUpdate* update,

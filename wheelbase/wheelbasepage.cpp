@@ -1,12 +1,7 @@
-// The wheel-base page of the main window: every control edits its field of the active profile in
-// place and asks the device for a live update; the rim picture follows the steering position and
-// the Debug tab shows the telemetry. The texts and the arithmetic live in wheelbasetexts.
-
-#include "app/tarn_wheel_tool.h"
+#include "wheelbase/wheelbasepage.h"
 #include "ui_tarn_wheel_tool.h"
 
 #include "usb/usbmanager.h"
-#include "wheelbase/usbdevicetarnwheelbase.h"
 #include "wheelbase/wheelbaserim.h"
 #include "wheelbase/wheelbasetexts.h"
 
@@ -51,99 +46,110 @@ void makeReadout(QLabel* label, int width) {
 
 } // namespace
 
-void TARN_wheel_tool::showWheelBaseProfile(int index) {
-    if (!wheelBaseDevice)
+WheelBasePage::WheelBasePage(Ui::TARN_wheel_tool& ui, QObject* parent)
+    : SettingsPage(ui.settingsWheelBasePage, parent)
+    , ui(ui)
+    , lastUiRefreshMs(wheelBaseClockMs(currentTimeMicros())) {}
+
+void WheelBasePage::connectDevice(UsbDeviceTarnWheelBase& wheelBase) {
+    connect(&wheelBase, &UsbDeviceTarnWheelBase::onJoystickUpdate, this,
+            &WheelBasePage::onJoystickUpdate);
+    connect(&wheelBase, &UsbDeviceTarnWheelBase::onDebugOutput, this,
+            &WheelBasePage::onDebugOutput);
+}
+
+void WheelBasePage::showProfile(int index) {
+    if (!device)
         return;
-    TarnUsbWheelBaseProfileV5& p = wheelBaseDevice->profiles[index];
+    TarnUsbWheelBaseProfileV5& p = device->profiles[index];
 
-    ui->label_CenterOffsetDeg->setText(centerOffsetText(p.centerOffset));
+    ui.label_CenterOffsetDeg->setText(centerOffsetText(p.centerOffset));
 
-    ui->comboBox_EncoderType->setCurrentIndex(p.encoderType);
-    ui->spinBox_EncoderRes->setValue(p.encoderResolution);
-    ui->spinBox_RotationDegree->setValue(p.rotationDegrees);
+    ui.comboBox_EncoderType->setCurrentIndex(p.encoderType);
+    ui.spinBox_EncoderRes->setValue(p.encoderResolution);
+    ui.spinBox_RotationDegree->setValue(p.rotationDegrees);
 
     // Force comes before the end stops, so the end-stop rule raises a stored end-stop force that
     // is below the force.
-    on_horiSlider_Force_valueChanged(showSliderValue(ui->horiSlider_Force, p.force));
+    editForce(showSliderValue(ui.horiSlider_Force, p.force));
 
-    on_horiSlider_GenSmooth_valueChanged(
-        showSliderValue(ui->horiSlider_GenSmooth, signedByte(p.smoothing)));
-    ui->horiSlider_GenSmooth->hide();
-    ui->label_GenSmooth->hide();
+    editSmoothing(showSliderValue(ui.horiSlider_GenSmooth, signedByte(p.smoothing)));
+    ui.horiSlider_GenSmooth->hide();
+    ui.label_GenSmooth->hide();
 
-    on_horiSlider_Damping_valueChanged(
-        showSliderValue(ui->horiSlider_Damping, signedByte(p.damping)));
-    on_horiSlider_Friction_valueChanged(
-        showSliderValue(ui->horiSlider_Friction, signedByte(p.friction)));
-    on_horiSlider_Inertia_valueChanged(
-        showSliderValue(ui->horiSlider_Inertia, signedByte(p.inertia)));
-    on_horiSlider_Spring_valueChanged(showSliderValue(ui->horiSlider_Spring, signedByte(p.spring)));
+    editDamping(showSliderValue(ui.horiSlider_Damping, signedByte(p.damping)));
+    editFriction(showSliderValue(ui.horiSlider_Friction, signedByte(p.friction)));
+    editInertia(showSliderValue(ui.horiSlider_Inertia, signedByte(p.inertia)));
+    editSpring(showSliderValue(ui.horiSlider_Spring, signedByte(p.spring)));
 
-    ui->comboBox_DampingEffect->setCurrentIndex(p.dampingEffect);
-    ui->comboBox_FrictionEffect->setCurrentIndex(p.frictionEffect);
-    ui->comboBox_InertiaEffect->setCurrentIndex(p.inertiaEffect);
-    ui->comboBox_SpringEffect->setCurrentIndex(p.springEffect);
+    ui.comboBox_DampingEffect->setCurrentIndex(p.dampingEffect);
+    ui.comboBox_FrictionEffect->setCurrentIndex(p.frictionEffect);
+    ui.comboBox_InertiaEffect->setCurrentIndex(p.inertiaEffect);
+    ui.comboBox_SpringEffect->setCurrentIndex(p.springEffect);
 
-    ui->comboBox_GenSmooth->setCurrentIndex(signedByte(p.smoothing));
-    wheelBaseDevice->updateSettings();
+    ui.comboBox_GenSmooth->setCurrentIndex(signedByte(p.smoothing));
+    device->updateSettings();
 
-    on_horizontalSlider_StaticForceReduction_valueChanged(showSliderValue(
-        ui->horizontalSlider_StaticForceReduction, signedByte(p.staticForceReduction)));
-    on_horizontalSlider_NonLinearity_valueChanged(
-        showSliderValue(ui->horizontalSlider_NonLinearity, signedByte(p.nonLinearity)));
+    editStaticForceReduction(showSliderValue(ui.horizontalSlider_StaticForceReduction,
+                                             signedByte(p.staticForceReduction)));
+    editNonLinearity(showSliderValue(ui.horizontalSlider_NonLinearity, signedByte(p.nonLinearity)));
 
-    ui->comboBox_SlewRate->setCurrentIndex(p.slewRate);
+    ui.comboBox_SlewRate->setCurrentIndex(p.slewRate);
 
-    on_horizontalSlider_EndStopMaxForce_valueChanged(
-        showSliderValue(ui->horizontalSlider_EndStopMaxForce, signedByte(p.endStopMaxForce)));
-    on_horizontalSlider_EndStopStiffness_valueChanged(
-        showSliderValue(ui->horizontalSlider_EndStopStiffness, signedByte(p.endStopStiffness)));
+    editEndStopMaxForce(
+        showSliderValue(ui.horizontalSlider_EndStopMaxForce, signedByte(p.endStopMaxForce)));
+    editEndStopStiffness(
+        showSliderValue(ui.horizontalSlider_EndStopStiffness, signedByte(p.endStopStiffness)));
 
     // Any value but 1 counts as off and is stored back as 0.
-    ui->spinBox_SoftEndStop->setValue(int(p.softEndStopDegrees));
+    ui.spinBox_SoftEndStop->setValue(int(p.softEndStopDegrees));
     const bool softEndStop = p.softEndStopEnabled == 1;
-    ui->spinBox_SoftEndStop->setEnabled(softEndStop);
+    ui.spinBox_SoftEndStop->setEnabled(softEndStop);
     p.softEndStopEnabled = softEndStop ? 1 : 0;
-    wheelBaseDevice->updateSettings();
-    ui->checkBox_SoftEndStop->setChecked(softEndStop);
+    device->updateSettings();
+    ui.checkBox_SoftEndStop->setChecked(softEndStop);
 
     // The next joystick update redraws the value label even if the wheel has not moved.
     ++lastAxisValue;
 }
 
-void TARN_wheel_tool::clearWheelBaseTelemetry() {
+void WheelBasePage::clear() {
     const int readoutWidth =
-        ui->label_debugTicks->fontMetrics().horizontalAdvance(QLatin1String(kWidestReadout)) +
+        ui.label_debugTicks->fontMetrics().horizontalAdvance(QLatin1String(kWidestReadout)) +
         4 * kReadoutPadding;
     for (QLabel* label :
-         {ui->label_debugTicks, ui->label_debugMotorState, ui->label_debugEncoderState,
-          ui->label_debugBisscRaw, ui->label_debugClearedFaults, ui->label_debugMotorAngle,
-          ui->label_debugEncoderRaw, ui->label_debugFfbIn, ui->label_debugFfbOut,
-          ui->label_debugMaxMotorCurrent, ui->label_debugPsuCurrent, ui->label_debugMotorCurrent,
-          ui->label_debugPsuTemperature, ui->label_debugMotorTemperature,
-          ui->label_debugBrakeTemperature, ui->label_debugPowerstageTemperature}) {
+         {ui.label_debugTicks, ui.label_debugMotorState, ui.label_debugEncoderState,
+          ui.label_debugBisscRaw, ui.label_debugClearedFaults, ui.label_debugMotorAngle,
+          ui.label_debugEncoderRaw, ui.label_debugFfbIn, ui.label_debugFfbOut,
+          ui.label_debugMaxMotorCurrent, ui.label_debugPsuCurrent, ui.label_debugMotorCurrent,
+          ui.label_debugPsuTemperature, ui.label_debugMotorTemperature,
+          ui.label_debugBrakeTemperature, ui.label_debugPowerstageTemperature}) {
         makeReadout(label, readoutWidth);
         label->clear();
     }
     // The fault names wrap onto more lines: that read-out grows downwards. Faults change seldom.
-    makeReadout(ui->label_debugCurrentFaults, readoutWidth);
-    ui->label_debugCurrentFaults->setMaximumHeight(QWIDGETSIZE_MAX);
-    ui->label_debugCurrentFaults->clear();
+    makeReadout(ui.label_debugCurrentFaults, readoutWidth);
+    ui.label_debugCurrentFaults->setMaximumHeight(QWIDGETSIZE_MAX);
+    ui.label_debugCurrentFaults->clear();
     // The steering position under the rim changes as often as the read-outs.
-    ui->label_JoystickValue->setFixedSize(ui->label_Rim_Image->width(),
-                                          ui->label_JoystickValue->fontMetrics().height());
-    ui->label_JoystickValue->setAutoFillBackground(true);
-    ui->tabWidget->setCurrentIndex(0);
+    ui.label_JoystickValue->setFixedSize(ui.label_Rim_Image->width(),
+                                         ui.label_JoystickValue->fontMetrics().height());
+    ui.label_JoystickValue->setAutoFillBackground(true);
+    ui.tabWidget->setCurrentIndex(0);
 }
 
-void TARN_wheel_tool::showWheelBaseLoaded() {
-    if (wheelBaseDevice && wheelBaseDevice->hardwareMajor() > kLastHardwareWithEncoderTab &&
-        ui->tabWidget->count() == kTabsWithEncoder)
-        ui->tabWidget->removeTab(kEncoderTab);
+void WheelBasePage::showLoaded() {
+    if (!device)
+        return;
+    if (device->hardwareMajor() > kLastHardwareWithEncoderTab &&
+        ui.tabWidget->count() == kTabsWithEncoder)
+        ui.tabWidget->removeTab(kEncoderTab);
+    ui.labelWheelBaseFwBuildInfo->setText(
+        buildInfoText(device->firmwareBuildDate, device->firmwareHash));
 }
 
-void TARN_wheel_tool::onJoystickUpdate(UsbDevice* device, TarnUsbWheelBaseJoystickUpdate* update,
-                                       uint64_t readTimeMicros) {
+void WheelBasePage::onJoystickUpdate(UsbDevice* wheelBase, TarnUsbWheelBaseJoystickUpdate* update,
+                                     uint64_t readTimeMicros) {
     // Every report reaches this point; the telemetry log takes each one here, before the
     // refresh limit below thins them out for the screen.
     const uint32_t nowMs = wheelBaseClockMs(currentTimeMicros());
@@ -152,233 +158,161 @@ void TARN_wheel_tool::onJoystickUpdate(UsbDevice* device, TarnUsbWheelBaseJoysti
     lastUiRefreshMs = nowMs;
     drawWheel(update->axis);
     // Whatever the payload holds, it is shown as telemetry.
-    onDebugOutput(device, &update->telemetry, readTimeMicros);
+    onDebugOutput(wheelBase, &update->telemetry, readTimeMicros);
 }
 
-void TARN_wheel_tool::drawWheel(int16_t axisValue) {
-    if (!wheelBaseDevice || uint16_t(axisValue) == lastAxisValue)
+void WheelBasePage::drawWheel(int16_t axisValue) {
+    if (!device || uint16_t(axisValue) == lastAxisValue)
         return;
     lastAxisValue = uint16_t(axisValue);
-    ui->label_JoystickValue->setText(QString::number(axisValue));
+    ui.label_JoystickValue->setText(QString::number(axisValue));
 
-    const int32_t angle =
-        rimAngleDegrees(axisValue, wheelBaseDevice->activeProfile().rotationDegrees);
+    const int32_t angle = rimAngleDegrees(axisValue, device->activeProfile().rotationDegrees);
     if (uint16_t(angle) == lastRimAngle)
         return;
     lastRimAngle = uint16_t(angle);
     // Turned at the size it is shown at, in device pixels.
-    const int side =
-        qRound(ui->label_Rim_Image->width() * ui->label_Rim_Image->devicePixelRatioF());
-    ui->label_Rim_Image->setPixmap(rotatedRim(rimPicture(side), angle));
+    const int side = qRound(ui.label_Rim_Image->width() * ui.label_Rim_Image->devicePixelRatioF());
+    ui.label_Rim_Image->setPixmap(rotatedRim(rimPicture(side), angle));
 }
 
-void TARN_wheel_tool::onDebugOutput(UsbDevice*, TarnUsbWheelBaseDebugOutput* output, uint64_t) {
-    if (!wheelBaseDevice)
+void WheelBasePage::onDebugOutput(UsbDevice*, TarnUsbWheelBaseDebugOutput* output, uint64_t) {
+    if (!device)
         return;
     const WheelBaseTelemetryTexts texts = telemetryTexts(*output);
-    ui->label_debugTicks->setText(texts.ticks);
-    ui->label_debugMotorState->setText(texts.motorState);
-    ui->label_debugEncoderState->setText(texts.encoderState);
-    ui->label_debugBisscRaw->setText(texts.bisscRaw);
-    ui->label_debugCurrentFaults->setText(texts.currentFaults);
-    ui->label_debugClearedFaults->setText(texts.clearedFaults);
-    ui->label_debugMotorAngle->setText(texts.motorAngle);
-    ui->label_debugEncoderRaw->setText(texts.encoderRaw);
-    ui->label_debugFfbIn->setText(texts.ffbIn);
-    ui->label_debugFfbOut->setText(texts.ffbOut);
-    ui->label_debugMaxMotorCurrent->setText(texts.maxMotorCurrent);
-    ui->label_debugPsuCurrent->setText(texts.psuCurrent);
-    ui->label_debugMotorCurrent->setText(texts.motorCurrent);
-    ui->label_debugPsuTemperature->setText(texts.psuTemperature);
-    ui->label_debugMotorTemperature->setText(texts.motorTemperature);
-    ui->label_debugBrakeTemperature->setText(texts.brakeTemperature);
-    ui->label_debugPowerstageTemperature->setText(texts.powerstageTemperature);
+    ui.label_debugTicks->setText(texts.ticks);
+    ui.label_debugMotorState->setText(texts.motorState);
+    ui.label_debugEncoderState->setText(texts.encoderState);
+    ui.label_debugBisscRaw->setText(texts.bisscRaw);
+    ui.label_debugCurrentFaults->setText(texts.currentFaults);
+    ui.label_debugClearedFaults->setText(texts.clearedFaults);
+    ui.label_debugMotorAngle->setText(texts.motorAngle);
+    ui.label_debugEncoderRaw->setText(texts.encoderRaw);
+    ui.label_debugFfbIn->setText(texts.ffbIn);
+    ui.label_debugFfbOut->setText(texts.ffbOut);
+    ui.label_debugMaxMotorCurrent->setText(texts.maxMotorCurrent);
+    ui.label_debugPsuCurrent->setText(texts.psuCurrent);
+    ui.label_debugMotorCurrent->setText(texts.motorCurrent);
+    ui.label_debugPsuTemperature->setText(texts.psuTemperature);
+    ui.label_debugMotorTemperature->setText(texts.motorTemperature);
+    ui.label_debugBrakeTemperature->setText(texts.brakeTemperature);
+    ui.label_debugPowerstageTemperature->setText(texts.powerstageTemperature);
 }
 
 // Controls. Each writes its field of the active profile, updates its value label and asks for a
-// live update, which the device sends 250 ms after the last edit.
+// live update, which the device sends after the last edit has settled.
 
-void TARN_wheel_tool::on_spinBox_RotationDegree_valueChanged(int value) {
-    if (!wheelBaseDevice)
-        return;
-    wheelBaseDevice->activeProfile().rotationDegrees = value;
-    wheelBaseDevice->updateSettings();
+void WheelBasePage::editRotationDegrees(int value) {
+    edit(&Profile::rotationDegrees, value);
 }
 
-void TARN_wheel_tool::on_horiSlider_Force_valueChanged(int value) {
-    if (!wheelBaseDevice)
+void WheelBasePage::editForce(int value) {
+    if (!device)
         return;
-    TarnUsbWheelBaseProfileV5& profile = wheelBaseDevice->activeProfile();
-    profile.force = value;
-    ui->label_Force->setText(percentText(value));
-    wheelBaseDevice->updateSettings();
-    // The end stops never push back softer than the wheel's maximum force. The end-stop slot
+    edit(&Profile::force, value, ui.label_Force, percentText);
+    // The end stops never push back softer than the wheel's maximum force. The end-stop edit
     // stores the raised value, also when its slider already stood there.
-    if (value > signedByte(profile.endStopMaxForce))
-        on_horizontalSlider_EndStopMaxForce_valueChanged(
-            showSliderValue(ui->horizontalSlider_EndStopMaxForce, value));
+    if (value > signedByte(device->activeProfile().endStopMaxForce))
+        editEndStopMaxForce(showSliderValue(ui.horizontalSlider_EndStopMaxForce, value));
 }
 
-void TARN_wheel_tool::on_horizontalSlider_EndStopMaxForce_valueChanged(int value) {
-    if (!wheelBaseDevice)
+void WheelBasePage::editEndStopMaxForce(int value) {
+    if (!device)
         return;
-    TarnUsbWheelBaseProfileV5& profile = wheelBaseDevice->activeProfile();
+    const Profile& profile = device->activeProfile();
     if (value < profile.force) {
-        showSliderValue(ui->horizontalSlider_EndStopMaxForce, signedByte(profile.endStopMaxForce));
+        showSliderValue(ui.horizontalSlider_EndStopMaxForce, signedByte(profile.endStopMaxForce));
         return;
     }
-    profile.endStopMaxForce = uint8_t(value);
-    ui->label_EndStopMaxForce->setText(percentText(value));
-    wheelBaseDevice->updateSettings();
+    edit(&Profile::endStopMaxForce, value, ui.label_EndStopMaxForce, percentText);
 }
 
-void TARN_wheel_tool::on_horiSlider_Damping_valueChanged(int value) {
-    if (!wheelBaseDevice)
+void WheelBasePage::editDamping(int value) {
+    edit(&Profile::damping, value, ui.label_Damping, percentText);
+}
+
+void WheelBasePage::editFriction(int value) {
+    edit(&Profile::friction, value, ui.label_Friction, percentText);
+}
+
+void WheelBasePage::editInertia(int value) {
+    edit(&Profile::inertia, value, ui.label_Inertia, percentText);
+}
+
+void WheelBasePage::editSpring(int value) {
+    edit(&Profile::spring, value, ui.label_Spring, percentText);
+}
+
+void WheelBasePage::chooseDampingEffect(int index) {
+    choose(&Profile::dampingEffect, index);
+}
+
+void WheelBasePage::chooseFrictionEffect(int index) {
+    choose(&Profile::frictionEffect, index);
+}
+
+void WheelBasePage::chooseInertiaEffect(int index) {
+    choose(&Profile::inertiaEffect, index);
+}
+
+void WheelBasePage::chooseSpringEffect(int index) {
+    choose(&Profile::springEffect, index);
+}
+
+void WheelBasePage::chooseSmoothing(int index) {
+    choose(&Profile::smoothing, index);
+}
+
+void WheelBasePage::editSmoothing(int value) {
+    edit(&Profile::smoothing, value, ui.label_GenSmooth, numberText);
+}
+
+void WheelBasePage::editStaticForceReduction(int value) {
+    edit(&Profile::staticForceReduction, value, ui.label_StaticForceReduction, percentText);
+}
+
+void WheelBasePage::editNonLinearity(int value) {
+    edit(&Profile::nonLinearity, value, ui.label_NonLinearity, numberText);
+}
+
+void WheelBasePage::chooseSlewRate(int index) {
+    choose(&Profile::slewRate, index);
+}
+
+void WheelBasePage::editEndStopStiffness(int value) {
+    edit(&Profile::endStopStiffness, value, ui.label_EndStopStiffness, numberText);
+}
+
+void WheelBasePage::editSoftEndStopDegrees(int value) {
+    edit(&Profile::softEndStopDegrees, value);
+}
+
+void WheelBasePage::enableSoftEndStop(bool checked) {
+    if (!device)
         return;
-    wheelBaseDevice->activeProfile().damping = uint8_t(value);
-    ui->label_Damping->setText(percentText(value));
-    wheelBaseDevice->updateSettings();
+    ui.spinBox_SoftEndStop->setEnabled(checked);
+    edit(&Profile::softEndStopEnabled, checked ? 1 : 0);
 }
 
-void TARN_wheel_tool::on_horiSlider_Friction_valueChanged(int value) {
-    if (!wheelBaseDevice)
-        return;
-    wheelBaseDevice->activeProfile().friction = uint8_t(value);
-    ui->label_Friction->setText(percentText(value));
-    wheelBaseDevice->updateSettings();
+void WheelBasePage::chooseEncoderType(int index) {
+    choose(&Profile::encoderType, index);
 }
 
-void TARN_wheel_tool::on_horiSlider_Inertia_valueChanged(int value) {
-    if (!wheelBaseDevice)
-        return;
-    wheelBaseDevice->activeProfile().inertia = uint8_t(value);
-    ui->label_Inertia->setText(percentText(value));
-    wheelBaseDevice->updateSettings();
+void WheelBasePage::editEncoderResolution(int value) {
+    edit(&Profile::encoderResolution, value);
 }
 
-void TARN_wheel_tool::on_horiSlider_Spring_valueChanged(int value) {
-    if (!wheelBaseDevice)
-        return;
-    wheelBaseDevice->activeProfile().spring = uint8_t(value);
-    ui->label_Spring->setText(percentText(value));
-    wheelBaseDevice->updateSettings();
+void WheelBasePage::centerRim() {
+    if (device)
+        device->centerRim();
 }
 
-void TARN_wheel_tool::on_comboBox_DampingEffect_activated(int index) {
-    if (!wheelBaseDevice || index < 0)
-        return;
-    wheelBaseDevice->activeProfile().dampingEffect = uint8_t(index);
-    wheelBaseDevice->updateSettings();
-}
-
-void TARN_wheel_tool::on_comboBox_FrictionEffect_activated(int index) {
-    if (!wheelBaseDevice || index < 0)
-        return;
-    wheelBaseDevice->activeProfile().frictionEffect = uint8_t(index);
-    wheelBaseDevice->updateSettings();
-}
-
-void TARN_wheel_tool::on_comboBox_InertiaEffect_activated(int index) {
-    if (!wheelBaseDevice || index < 0)
-        return;
-    wheelBaseDevice->activeProfile().inertiaEffect = uint8_t(index);
-    wheelBaseDevice->updateSettings();
-}
-
-void TARN_wheel_tool::on_comboBox_SpringEffect_activated(int index) {
-    if (!wheelBaseDevice || index < 0)
-        return;
-    wheelBaseDevice->activeProfile().springEffect = uint8_t(index);
-    wheelBaseDevice->updateSettings();
-}
-
-// An emptied combo box reports index -1; that is no choice and writes nothing.
-void TARN_wheel_tool::on_comboBox_GenSmooth_currentIndexChanged(int index) {
-    if (!wheelBaseDevice || index < 0)
-        return;
-    wheelBaseDevice->activeProfile().smoothing = uint8_t(index);
-    wheelBaseDevice->updateSettings();
-}
-
-void TARN_wheel_tool::on_horiSlider_GenSmooth_valueChanged(int value) {
-    if (!wheelBaseDevice)
-        return;
-    wheelBaseDevice->activeProfile().smoothing = uint8_t(value);
-    ui->label_GenSmooth->setText(numberText(value));
-    wheelBaseDevice->updateSettings();
-}
-
-void TARN_wheel_tool::on_horizontalSlider_StaticForceReduction_valueChanged(int value) {
-    if (!wheelBaseDevice)
-        return;
-    wheelBaseDevice->activeProfile().staticForceReduction = uint8_t(value);
-    ui->label_StaticForceReduction->setText(percentText(value));
-    wheelBaseDevice->updateSettings();
-}
-
-void TARN_wheel_tool::on_horizontalSlider_NonLinearity_valueChanged(int value) {
-    if (!wheelBaseDevice)
-        return;
-    wheelBaseDevice->activeProfile().nonLinearity = uint8_t(value);
-    ui->label_NonLinearity->setText(numberText(value));
-    wheelBaseDevice->updateSettings();
-}
-
-void TARN_wheel_tool::on_comboBox_SlewRate_currentIndexChanged(int index) {
-    if (!wheelBaseDevice || index < 0)
-        return;
-    wheelBaseDevice->activeProfile().slewRate = uint8_t(index);
-    wheelBaseDevice->updateSettings();
-}
-
-void TARN_wheel_tool::on_horizontalSlider_EndStopStiffness_valueChanged(int value) {
-    if (!wheelBaseDevice)
-        return;
-    wheelBaseDevice->activeProfile().endStopStiffness = uint8_t(value);
-    ui->label_EndStopStiffness->setText(numberText(value));
-    wheelBaseDevice->updateSettings();
-}
-
-void TARN_wheel_tool::on_spinBox_SoftEndStop_valueChanged(int value) {
-    if (!wheelBaseDevice)
-        return;
-    wheelBaseDevice->activeProfile().softEndStopDegrees = uint32_t(value);
-    wheelBaseDevice->updateSettings();
-}
-
-void TARN_wheel_tool::on_checkBox_SoftEndStop_toggled(bool checked) {
-    if (!wheelBaseDevice)
-        return;
-    ui->spinBox_SoftEndStop->setEnabled(checked);
-    wheelBaseDevice->activeProfile().softEndStopEnabled = checked ? 1 : 0;
-    wheelBaseDevice->updateSettings();
-}
-
-void TARN_wheel_tool::on_comboBox_EncoderType_activated(int index) {
-    if (!wheelBaseDevice || index < 0)
-        return;
-    wheelBaseDevice->activeProfile().encoderType = uint8_t(index);
-    wheelBaseDevice->updateSettings();
-}
-
-void TARN_wheel_tool::on_spinBox_EncoderRes_valueChanged(int value) {
-    if (!wheelBaseDevice)
-        return;
-    wheelBaseDevice->activeProfile().encoderResolution = value;
-    wheelBaseDevice->updateSettings();
-}
-
-void TARN_wheel_tool::on_pushButton_CenterRim_clicked() {
-    if (wheelBaseDevice)
-        wheelBaseDevice->centerRim();
-}
-
-void TARN_wheel_tool::on_pushButtonMotorRealign_clicked() {
-    if (wheelBaseDevice)
-        wheelBaseDevice->realignMotor();
+void WheelBasePage::realignMotor() {
+    if (device)
+        device->realignMotor();
 }
 
 // Only the logging decimation hangs on this box; it needs no device.
-void TARN_wheel_tool::on_checkBox_outputModulo_toggled(bool checked) {
-    ui->spinBox_outputModulo->setEnabled(checked);
+void WheelBasePage::enableOutputModulo(bool checked) {
+    ui.spinBox_outputModulo->setEnabled(checked);
 }

@@ -86,3 +86,9 @@ WheelBaseTelemetryTexts telemetryTexts(const TarnUsbWheelBaseDebugOutput& output
     texts.powerstageTemperature = QString::number(output.powerstageTemperature);
     return texts;
 }
+
+QString buildInfoText(const char* buildDate, uint32_t firmwareHash) {
+    return QStringLiteral("Build date: %1, hash: %2")
+        .arg(QString::fromLatin1(buildDate))
+        .arg(firmwareHash, 0, 16);
+}

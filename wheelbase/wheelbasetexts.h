@@ -27,6 +27,9 @@ int32_t rimAngleDegrees(int16_t axis, int32_t rotationDegrees);
 QString percentText(int value);
 QString numberText(int value);
 
+// "Build date: <date>, hash: <hash in lower-case hexadecimal>".
+QString buildInfoText(const char* buildDate, uint32_t firmwareHash);
+
 // The centre offset (a fraction of one turn) in degrees: "12.34 deg".
 QString centerOffsetText(float centerOffset);
 

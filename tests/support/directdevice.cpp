@@ -5,8 +5,8 @@
 
 ReportPump::ReportPump(UsbDevice* device)
     : device(device) {
-    notifier =
-        std::make_unique<QSocketNotifier>(device->hidDevice()->readBegin(), QSocketNotifier::Read);
+    notifier = std::make_unique<QSocketNotifier>(device->hidDevice()->readBegin().native(),
+                                                 QSocketNotifier::Read);
     connect(notifier.get(), &QSocketNotifier::activated, this, &ReportPump::readAll);
 }
 

@@ -28,7 +28,7 @@ public:
     int write(const uint8_t* data, size_t length) override;
     int read(uint8_t*, size_t) override { return 0; }
     int setNonblocking(bool) override { return 0; }
-    HidCompletionHandle readBegin() override { return kInvalidCompletionHandle; }
+    HidCompletionHandle readBegin() override { return {}; }
     int readFinish(uint8_t*, size_t) override { return -1; }
 
 protected:

@@ -3,6 +3,7 @@
 // its load walk, as real hardware would be. The kernel-HID VM test runs it inside a VM whose
 // kernel has UHID; elsewhere it skips.
 
+#include "app/devicekinds.h"
 #include "firmware/usbdevicetarnbootloader.h"
 #include "sim/uhiddevice.h"
 #include "sim/wheelbasemodel.h"
@@ -79,7 +80,7 @@ UsbDeviceTarnWheelBase* UhidManagerCheck::connectWheelBase(UhidDevice& wheel, Us
 void UhidManagerCheck::wheelBaseLoadsItsProfilesAndStreams() {
     UhidDevice wheel(std::make_unique<WheelBaseModel>(), "wheelbase");
     wheel.setJoystickRate(kJoystickRate);
-    UsbManager manager;
+    UsbManager manager(openTarnDevice);
     ManagerLog log(manager);
     UsbDeviceTarnWheelBase* base = connectWheelBase(wheel, manager, log);
     QVERIFY2(base, "the UHID wheel base was not opened as a wheel base");
@@ -114,7 +115,7 @@ void UhidManagerCheck::wheelBaseLoadsItsProfilesAndStreams() {
 void UhidManagerCheck::destroyedDeviceIsDroppedOnce() {
     UhidDevice wheel(std::make_unique<WheelBaseModel>(), "wheelbase");
     wheel.setJoystickRate(kJoystickRate);
-    UsbManager manager;
+    UsbManager manager(openTarnDevice);
     ManagerLog log(manager);
     UsbDeviceTarnWheelBase* base = connectWheelBase(wheel, manager, log);
     QVERIFY(base);
@@ -134,7 +135,7 @@ void UhidManagerCheck::destroyedDeviceIsDroppedOnce() {
 void UhidManagerCheck::restartIntoBootloaderComesBackAsBootloader() {
     UhidDevice wheel(std::make_unique<WheelBaseModel>(), "wheelbase");
     wheel.setJoystickRate(kJoystickRate);
-    UsbManager manager;
+    UsbManager manager(openTarnDevice);
     ManagerLog log(manager);
     UsbDeviceTarnWheelBase* base = connectWheelBase(wheel, manager, log);
     QVERIFY(base);

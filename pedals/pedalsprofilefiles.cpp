@@ -1,4 +1,4 @@
-#include "profiles/legacyprofilefiles.h"
+#include "pedals/pedalsprofilefiles.h"
 
 #include "profiles/crc.h"
 #include "usb/tarnusbreport.h"
@@ -6,33 +6,13 @@
 #include <cstring>
 
 namespace {
-constexpr size_t kLegacyWheelBaseRecordSize = 43;
-constexpr size_t kLegacyPedalsRecordSize = 41;
-
-// The stored checksum follows the record and covers its whole words, the first 40 bytes.
-bool legacyChecksumMatches(const uint8_t* data, size_t recordSize) {
-    return readLe32(data + recordSize) == tarnCrc32(data, recordSize);
-}
+constexpr size_t kLegacyRecordSize = 41;
 } // namespace
-
-bool convertLegacyWheelBaseImage(const QByteArray& image, TarnUsbWheelBaseProfileV5& profile) {
-    const uint8_t* old = reinterpret_cast<const uint8_t*>(image.constData());
-    if (!legacyChecksumMatches(old, kLegacyWheelBaseRecordSize))
-        return false;
-    TarnUsbWheelBaseProfileV5 converted{};
-    std::memcpy(&converted, old, kLegacyWheelBaseRecordSize);
-    // The fields the older record lacks.
-    converted.slewRate = 2;
-    converted.endStopMaxForce = 100;
-    converted.endStopStiffness = 1;
-    converted.softEndStopDegrees = 900;
-    profile = converted;
-    return true;
-}
 
 bool convertLegacyPedalsImage(const QByteArray& image, TarnUsbPedalsProfileV2& profile) {
     const uint8_t* old = reinterpret_cast<const uint8_t*>(image.constData());
-    if (!legacyChecksumMatches(old, kLegacyPedalsRecordSize))
+    // The stored checksum follows the record and covers its whole words, the first 40 bytes.
+    if (readLe32(old + kLegacyRecordSize) != tarnCrc32(old, kLegacyRecordSize))
         return false;
     TarnUsbPedalsProfileV2 converted{};
     converted.index = old[0];
@@ -50,4 +30,12 @@ bool convertLegacyPedalsImage(const QByteArray& image, TarnUsbPedalsProfileV2& p
     std::memcpy(converted.throttleCurve, old + 35, sizeof converted.throttleCurve);
     profile = converted;
     return true;
+}
+
+QString PedalsProfilesManager::loadLegacyFile(QIODevice& file, TarnUsbPedalsProfileV2& profile) {
+    QByteArray image;
+    QString error = readLegacyImage(file, kLegacyPedalsFileSize, image);
+    if (error.isEmpty() && !convertLegacyPedalsImage(image, profile))
+        error = ProfileFileError::corrupted();
+    return error;
 }

@@ -1,0 +1,35 @@
+#include "wheelbase/wheelbaseprofilefiles.h"
+
+#include "profiles/crc.h"
+#include "usb/tarnusbreport.h"
+
+#include <cstring>
+
+namespace {
+constexpr size_t kLegacyRecordSize = 43;
+} // namespace
+
+bool convertLegacyWheelBaseImage(const QByteArray& image, TarnUsbWheelBaseProfileV5& profile) {
+    const uint8_t* old = reinterpret_cast<const uint8_t*>(image.constData());
+    // The stored checksum follows the record and covers its whole words, the first 40 bytes.
+    if (readLe32(old + kLegacyRecordSize) != tarnCrc32(old, kLegacyRecordSize))
+        return false;
+    TarnUsbWheelBaseProfileV5 converted{};
+    std::memcpy(&converted, old, kLegacyRecordSize);
+    // The fields the older record lacks.
+    converted.slewRate = 2;
+    converted.endStopMaxForce = 100;
+    converted.endStopStiffness = 1;
+    converted.softEndStopDegrees = 900;
+    profile = converted;
+    return true;
+}
+
+QString WheelBaseProfilesManager::loadLegacyFile(QIODevice& file,
+                                                 TarnUsbWheelBaseProfileV5& profile) {
+    QByteArray image;
+    QString error = readLegacyImage(file, kLegacyWheelBaseFileSize, image);
+    if (error.isEmpty() && !convertLegacyWheelBaseImage(image, profile))
+        error = ProfileFileError::corrupted();
+    return error;
+}
