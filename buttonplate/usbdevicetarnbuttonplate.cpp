@@ -13,19 +13,16 @@ UsbDeviceTarnButtonPlate::UsbDeviceTarnButtonPlate(const QString& path,
                                                    std::unique_ptr<HidDevice> handle)
     : UsbProfileDevice(path, std::move(handle), kButtonPlateProtocol) {}
 
-void UsbDeviceTarnButtonPlate::handleReport(TarnUsbReport* report, uint64_t) {
-    stopRetryUnlessJoystick(report);
+void UsbDeviceTarnButtonPlate::handleAnswer(const TarnUsbReport* report) {
     const uint8_t* data = report->data;
-    if (data[0] != kResponseReportId)
-        return;
-    if (data[1] == kCmdLoadSettings) {
-        if (!checkProtocolVersion(data[2]))
-            return;
-        firmwareHash = readLe32(data + kFirmwareHashOffset);
-        std::memcpy(firmwareBuildDate, data + kFirmwareBuildDateOffset, 12);
-        if (takeLoadAnswer(report))
-            startReadingProfiles();
+    if (data[1] != kCmdLoadSettings) {
+        handleProfileTransfer(report);
         return;
     }
-    handleProfileTransfer(report);
+    if (!checkProtocolVersion(data[2]))
+        return;
+    firmwareHash = readLe32(data + kFirmwareHashOffset);
+    std::memcpy(firmwareBuildDate, data + kFirmwareBuildDateOffset, 12);
+    if (takeLoadAnswer(report))
+        startReadingProfiles();
 }

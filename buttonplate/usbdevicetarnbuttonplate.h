@@ -13,8 +13,9 @@ public:
 
     UsbDeviceTarnButtonPlate(const QString& path, std::unique_ptr<HidDevice> handle);
 
-    void handleReport(TarnUsbReport* report, uint64_t readTimeMicros) override;
-
     uint32_t firmwareHash = 0;
     char firmwareBuildDate[13] = {}; // 12 bytes of text and a terminator of our own
+
+protected:
+    void handleAnswer(const TarnUsbReport* report) override;
 };

@@ -13,6 +13,9 @@ constexpr int kHasPreviousOffset = 42;
 constexpr int kPreviousTailOffset = 43;
 constexpr int kPreviousTailSize = 16;
 
+// An echo answers the chunk whose index it carries.
+constexpr AnswerIndex kChunkEchoIndex{kChunkIndexOffset, 2};
+
 enum FirmwareStatus : uint8_t { kStatusOk = 0, kStatusEraseFailed = 1, kStatusProgramFailed = 2 };
 } // namespace
 
@@ -72,7 +75,7 @@ void UsbDeviceTarnBootloader::updateFirmware(QByteArray newFirmwareBytes) {
         emit onUpdateCompleted(this);
         return;
     }
-    writeRequest(firmwareChunkRequest(firmwareImage, 0), true);
+    writeRequest(firmwareChunkRequest(firmwareImage, 0), true, kChunkEchoIndex);
 }
 
 void UsbDeviceTarnBootloader::sendChunk(int index) {
@@ -85,13 +88,19 @@ void UsbDeviceTarnBootloader::sendChunk(int index) {
         emit onUpdateCompleted(this);
         return;
     }
-    writeRequest(firmwareChunkRequest(firmwareImage, index), true);
+    writeRequest(firmwareChunkRequest(firmwareImage, index), true, kChunkEchoIndex);
 }
 
-// The bootloader's answers are told apart by byte 1 alone.
+// The bootloader's reports are told apart by byte 1 alone. The status comes on its own; echoes
+// and the load answer count only as answers to the request outstanding.
 void UsbDeviceTarnBootloader::handleReport(TarnUsbReport* report, uint64_t) {
-    stopRetryUnlessJoystick(report);
     const uint8_t* data = report->data;
+    if (data[1] == kCmdFirmwareStatus) {
+        handleStatus(data);
+        return;
+    }
+    if (!takeAnswer(report))
+        return;
     switch (data[1]) {
     case kCmdEnterBootloader:
         handleChunkEcho(data);
@@ -99,9 +108,6 @@ void UsbDeviceTarnBootloader::handleReport(TarnUsbReport* report, uint64_t) {
     case kCmdLoadSettings:
         std::memcpy(deviceInfo, data + kRecordOffset, sizeof deviceInfo);
         emit onSettingsLoaded(this);
-        break;
-    case kCmdFirmwareStatus:
-        handleStatus(data);
         break;
     default:
         break;
@@ -115,10 +121,7 @@ void UsbDeviceTarnBootloader::handleChunkEcho(const uint8_t* data) {
         emit onUpdateFailed(this, tr("CRC failed on chunk %1 of %2").arg(index).arg(count));
         return;
     }
-    // An echo that belongs to no chunk of the image in progress (a stale answer, or none in
-    // progress) must not move the transfer anywhere.
-    if (index < 0 || index >= chunkCount())
-        return;
+    // Only the echo of the chunk just sent gets here, so index lies inside the image.
     sendChunk(index + 1);
 }
 
@@ -127,13 +130,16 @@ void UsbDeviceTarnBootloader::handleStatus(const uint8_t* data) {
     case kStatusOk:
         return;
     case kStatusEraseFailed:
+        abandonRequest();
         emit onUpdateFailed(this, tr("Failed to erase memory, FW wasn't updated"));
         return;
     case kStatusProgramFailed:
+        abandonRequest();
         emit onUpdateFailed(this, tr("Failed to programm chunk %1, FW wasn't updated")
                                       .arg(int16_t(readLe16(data + kChunkIndexOffset))));
         return;
     default:
+        abandonRequest();
         emit onUpdateFailed(this, QString());
         return;
     }

@@ -16,11 +16,8 @@ void UsbDeviceTarnPedals::loadCalibration() {
     writeRequest(request(kCmdLoadCalibration), true);
 }
 
-void UsbDeviceTarnPedals::handleReport(TarnUsbReport* report, uint64_t) {
-    stopRetryUnlessJoystick(report);
+void UsbDeviceTarnPedals::handleAnswer(const TarnUsbReport* report) {
     const uint8_t* data = report->data;
-    if (data[0] != kResponseReportId)
-        return;
     switch (data[1]) {
     case kCmdLoadSettings:
         if (checkProtocolVersion(data[2]) && takeLoadAnswer(report))

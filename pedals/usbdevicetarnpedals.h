@@ -14,14 +14,13 @@ public:
 
     UsbDeviceTarnPedals(const QString& path, std::unique_ptr<HidDevice> handle);
 
-    void handleReport(TarnUsbReport* report, uint64_t readTimeMicros) override;
-
     uint8_t calibration[kPedalsCalibrationSize] = {};
 
 public slots:
     void loadCalibration();
 
 protected:
+    void handleAnswer(const TarnUsbReport* report) override;
     // The pedals do not tell when a save has ended.
     void settingsSaveFinished() override {}
 };

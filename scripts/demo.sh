@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds, and starts tarn-config. When no device of the family is
-# attached, a virtual wheel base, pedals and button plate are started on a private bus first.
+# attached, a virtual wheel base, pedals and button plate are started on a private bus first;
+# arguments go to their simulator (e.g. --late-answers 750).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -11,7 +12,7 @@ if build/tarn-config --has-usb-device >/dev/null; then
 fi
 
 bus=$(mktemp -d)
-build/sim/tarn-device-sim --bus "$bus" wheelbase pedals buttonplate &
+build/sim/tarn-device-sim --bus "$bus" "$@" wheelbase pedals buttonplate &
 sim=$!
 trap 'kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null; rm -rf "$bus"' EXIT
 

@@ -83,7 +83,7 @@ void DeviceHost::drainWake() {
 }
 
 int DeviceHost::loopTimeoutMs() const {
-    Clock::time_point next = nextStreamTime();
+    Clock::time_point next = nextDueTime();
     if (next == Clock::time_point::max())
         return -1;
     auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now());
@@ -123,6 +123,40 @@ void DeviceHost::injectReport(const std::vector<uint8_t>& report) {
 void DeviceHost::holdBackAnswers(int n) {
     std::lock_guard<std::mutex> lock(mutex);
     answersToHoldBack = n;
+}
+
+void DeviceHost::scriptAnswers(uint8_t command, std::vector<AnswerFate> fates) {
+    std::lock_guard<std::mutex> lock(mutex);
+    scriptedFates[command].assign(fates.begin(), fates.end());
+}
+
+void DeviceHost::setAnswerDelay(int ms) {
+    std::lock_guard<std::mutex> lock(mutex);
+    answerDelayMs = ms;
+}
+
+AnswerFate DeviceHost::takeFate(const uint8_t* request, size_t length) {
+    if (length > 1) {
+        auto script = scriptedFates.find(request[1]);
+        if (script != scriptedFates.end() && !script->second.empty()) {
+            AnswerFate fate = script->second.front();
+            script->second.pop_front();
+            return fate;
+        }
+    }
+    return answerDelayMs > 0 ? AnswerFate{AnswerFate::Late, answerDelayMs} : AnswerFate{};
+}
+
+void DeviceHost::queueLateAnswersDue(Clock::time_point now) {
+    auto due = [now](const LateAnswer& late) {
+        return late.due <= now;
+    };
+    for (LateAnswer& late : lateAnswers) {
+        if (due(late))
+            queue.push_back(std::move(late.report));
+    }
+    lateAnswers.erase(std::remove_if(lateAnswers.begin(), lateAnswers.end(), due),
+                      lateAnswers.end());
 }
 
 std::vector<ReceivedReport> DeviceHost::receivedReports() const {
@@ -171,6 +205,7 @@ void DeviceHost::connectionOpened() {
     std::lock_guard<std::mutex> lock(mutex);
     connected = true;
     queue.clear();
+    lateAnswers.clear();
     stream.start(stream.rate(), Clock::now());
     changed.notify_all();
 }
@@ -179,6 +214,7 @@ void DeviceHost::connectionClosed() {
     std::lock_guard<std::mutex> lock(mutex);
     connected = false;
     queue.clear();
+    lateAnswers.clear();
     changed.notify_all();
 }
 
@@ -187,11 +223,23 @@ bool DeviceHost::receive(const uint8_t* data, size_t length) {
     received.push_back(
         ReceivedReport{std::vector<uint8_t>(data, data + length), wallClockMicros()});
     changed.notify_all();
+    const AnswerFate fate = takeFate(data, length);
     model->handleOutputReport(data, length, [&](const std::vector<uint8_t>& answer) {
-        if (answersToHoldBack > 0)
+        if (answersToHoldBack > 0) {
             --answersToHoldBack;
-        else
+            return;
+        }
+        switch (fate.kind) {
+        case AnswerFate::Prompt:
             queue.push_back(answer);
+            return;
+        case AnswerFate::Late:
+            lateAnswers.push_back(
+                LateAnswer{Clock::now() + std::chrono::milliseconds(fate.delayMs), answer});
+            return;
+        case AnswerFate::Lost:
+            return;
+        }
     });
     flushQueue();
     return model->restartRequested();
@@ -201,6 +249,7 @@ void DeviceHost::restartModel() {
     std::lock_guard<std::mutex> lock(mutex);
     model = DeviceModel::restart(std::move(model));
     queue.clear();
+    lateAnswers.clear();
     stream.start(model->defaultJoystickRate(), Clock::now());
 }
 
@@ -228,6 +277,7 @@ void DeviceHost::sendDue(Clock::time_point now) {
     }
     if (stats.sent != sentBefore)
         changed.notify_all();
+    queueLateAnswersDue(now);
     flushQueue();
 }
 
@@ -236,9 +286,14 @@ bool DeviceHost::hasQueuedReports() const {
     return !queue.empty();
 }
 
-DeviceHost::Clock::time_point DeviceHost::nextStreamTime() const {
+DeviceHost::Clock::time_point DeviceHost::nextDueTime() const {
     std::lock_guard<std::mutex> lock(mutex);
-    return connected ? stream.nextDue() : Clock::time_point::max();
+    if (!connected)
+        return Clock::time_point::max();
+    Clock::time_point next = stream.nextDue();
+    for (const LateAnswer& late : lateAnswers)
+        next = std::min(next, late.due);
+    return next;
 }
 
 void DeviceHost::flushQueue() {

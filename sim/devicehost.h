@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,6 +23,15 @@
 struct ReceivedReport {
     std::vector<uint8_t> data;
     uint64_t timeMicros = 0;
+};
+
+// What becomes of the answers to one request of the tool: sent at once, sent late, or lost on
+// the way. A late answer past the tool's resend makes the device answer both the request and
+// its resend, as a slow device does.
+struct AnswerFate {
+    enum Kind { Prompt, Late, Lost };
+    Kind kind = Prompt;
+    int delayMs = 0; // Late only
 };
 
 // Paces a stream of reports by elapsed time: a late loop sends the reports it owes in one
@@ -66,6 +76,11 @@ public:
     void injectReport(const std::vector<uint8_t>& report);
     // The next n answers the model gives are dropped, as if lost on the way.
     void holdBackAnswers(int n);
+    // The answers to the next requests with this command meet these fates, one request each,
+    // in order (a resend is a request too); later requests are answered as usual.
+    void scriptAnswers(uint8_t command, std::vector<AnswerFate> fates);
+    // Every answer not scripted otherwise goes out this much after its request (0: at once).
+    void setAnswerDelay(int ms);
 
     // Every report the tool wrote since the last clear, in order.
     std::vector<ReceivedReport> receivedReports() const;
@@ -132,8 +147,8 @@ protected:
     // transport takes.
     void sendDue(Clock::time_point now);
     bool hasQueuedReports() const;
-    // When the next joystick report is due; Clock::time_point::max() without a stream.
-    Clock::time_point nextStreamTime() const;
+    // When the next joystick report or late answer is due; Clock::time_point::max() for never.
+    Clock::time_point nextDueTime() const;
     VirtualDeviceIdentity currentIdentity() const;
     const std::string baseName() const { return busBaseName; }
     void setBaseName(std::string name);
@@ -144,7 +159,13 @@ protected:
     std::atomic<bool> plugged{false};
 
 private:
+    struct LateAnswer {
+        Clock::time_point due;
+        std::vector<uint8_t> report;
+    };
     void flushQueue();
+    AnswerFate takeFate(const uint8_t* request, size_t length);
+    void queueLateAnswersDue(Clock::time_point now);
 
     std::thread loop;
     std::atomic<bool> stopping{false};
@@ -155,6 +176,9 @@ private:
     std::deque<std::vector<uint8_t>> queue; // answers and injected reports, in order
     std::vector<ReceivedReport> received;
     int answersToHoldBack = 0;
+    std::map<uint8_t, std::deque<AnswerFate>> scriptedFates;
+    int answerDelayMs = 0;
+    std::vector<LateAnswer> lateAnswers; // in the order they were given
     StreamClock stream;
     uint32_t nextSequence = 0;
     StreamStats stats;

@@ -1,8 +1,8 @@
 // tarn-device-sim: hosts virtual devices of the family on a virtual HID bus, or as kernel HID
 // devices through /dev/uhid, until SIGINT or SIGTERM, then takes them off the bus cleanly.
 //
-//     tarn-device-sim --bus DIR [--rate N] [--version N] wheelbase pedals buttonplate
-//     tarn-device-sim --uhid [--rate N] [--version N] wheelbase pedals buttonplate
+//     tarn-device-sim --bus DIR [--rate N] [--version N] [--late-answers MS] wheelbase ...
+//     tarn-device-sim --uhid [--rate N] [--version N] [--late-answers MS] wheelbase ...
 
 #include "sim/modelfactory.h"
 #include "sim/settingsmodel.h"
@@ -26,16 +26,21 @@ struct Options {
     bool uhid = false;
     int rate = -1;    // joystick reports per second; -1: each device's own rate
     int version = -1; // protocol version the devices report; -1: their own
+    int answerDelayMs = 0;
     std::vector<std::string> kinds;
 };
 
 void printUsage() {
     std::fprintf(stderr,
-                 "usage: tarn-device-sim (--bus DIR | --uhid) [--rate N] [--version N] KIND...\n"
+                 "usage: tarn-device-sim (--bus DIR | --uhid) [--rate N] [--version N]\n"
+                 "                       [--late-answers MS] KIND...\n"
                  "  KIND       wheelbase, pedals or buttonplate (each at most once)\n"
                  "  --uhid     kernel HID devices through /dev/uhid instead of a virtual bus\n"
                  "  --rate N   joystick reports per second of every device (0: none)\n"
-                 "  --version  protocol version every device reports in its command-3 answer\n");
+                 "  --version  protocol version every device reports in its command-3 answer\n"
+                 "  --late-answers MS\n"
+                 "             every answer goes out MS milliseconds after its request; past the\n"
+                 "             tool's 600 ms resend, each request is answered twice\n");
 }
 
 bool parseNumber(const char* text, int& value) {
@@ -60,6 +65,9 @@ bool parseOptions(int argc, char* argv[], Options& options) {
                 return false;
         } else if (argument == "--version" && hasValue) {
             if (!parseNumber(argv[++i], options.version) || options.version > 255)
+                return false;
+        } else if (argument == "--late-answers" && hasValue) {
+            if (!parseNumber(argv[++i], options.answerDelayMs))
                 return false;
         } else if (makeDeviceModel(argument))
             options.kinds.push_back(argument);
@@ -99,6 +107,7 @@ int main(int argc, char* argv[]) {
             device = std::make_unique<VirtualDevice>(options.bus, kind, std::move(model));
         if (options.rate >= 0)
             device->setJoystickRate(options.rate);
+        device->setAnswerDelay(options.answerDelayMs);
         if (!device->plug()) {
             std::string reason = options.uhid ? static_cast<UhidDevice&>(*device).errorText()
                                               : options.bus + ": " + std::strerror(errno);

@@ -165,6 +165,7 @@ private slots:
     void wheelBaseReadsFieldsAtTheirOffsets() {
         auto log = std::make_shared<FakeHidDevice::Log>();
         auto wheel = fakeDevice<UsbDeviceTarnWheelBase>(log);
+        wheel->loadSettings(); // answers are taken only while their request is outstanding
 
         TarnUsbReport load = report({{0, 0x65},
                                      {1, 3},
@@ -197,7 +198,7 @@ private slots:
         TarnUsbReport profile = report({{0, 0x65},
                                         {1, 5},
                                         {2, 7},
-                                        {3, 1},
+                                        {3, 0},
                                         {4, 'Q'},
                                         {3 + 21, 0x84},
                                         {3 + 22, 0x03},
@@ -205,14 +206,14 @@ private slots:
                                         {3 + 50, 0x04},
                                         {3 + 53, 1}});
         wheel->handleReport(&profile, 0);
-        QCOMPARE(wheel->profiles[1].index, uint8_t(1));
-        QCOMPARE(wheel->profiles[1].name[0], 'Q');
+        QCOMPARE(wheel->profiles[0].index, uint8_t(0));
+        QCOMPARE(wheel->profiles[0].name[0], 'Q');
         // Packed fields are copied out before comparing: QCOMPARE takes references.
-        int32_t rotation = wheel->profiles[1].rotationDegrees;
-        uint32_t softEndStop = wheel->profiles[1].softEndStopDegrees;
+        int32_t rotation = wheel->profiles[0].rotationDegrees;
+        uint32_t softEndStop = wheel->profiles[0].softEndStopDegrees;
         QCOMPARE(rotation, 900);
         QCOMPARE(softEndStop, 1080u);
-        QCOMPARE(wheel->profiles[1].softEndStopEnabled, uint8_t(1));
+        QCOMPARE(wheel->profiles[0].softEndStopEnabled, uint8_t(1));
 
         int16_t axis = 0;
         uint8_t logKind = 0;
@@ -253,6 +254,7 @@ private slots:
     void buttonPlateLoadAnswerFields() {
         auto log = std::make_shared<FakeHidDevice::Log>();
         auto plate = fakeDevice<UsbDeviceTarnButtonPlate>(log);
+        plate->loadSettings();
         TarnUsbReport load = report({{0, 0x65},
                                      {1, 3},
                                      {2, 3},
@@ -273,8 +275,8 @@ private slots:
         QCOMPARE(QByteArray(plate->firmwareBuildDate), QByteArray("Feb 02 2024!"));
         QCOMPARE(plate->profileCount, uint8_t(1));
         // The load goes on with record 0.
-        QCOMPARE(int(log->writes.size()), 1);
-        verifyRequest(log->writes[0].data, {{0, 0x64}, {1, 5}, {2, 3}});
+        QCOMPARE(int(log->writes.size()), 2);
+        verifyRequest(log->writes[1].data, {{0, 0x64}, {1, 5}, {2, 3}});
     }
 };
 

@@ -55,7 +55,7 @@ struct FakeWheelBase {
     }
 };
 
-// A virtual wheel base without unasked telemetry (which would count as an answer) and the
+// A virtual wheel base without unasked telemetry (the tests count what it sends) and the
 // wheel-base class opened on it.
 struct VirtualWheelBase {
     VirtualBus bus;
@@ -82,41 +82,39 @@ class TestRetry : public QObject {
     Q_OBJECT
 
 private slots:
-    void resendsTheLastRequestUntilAnswered_data() {
-        QTest::addColumn<std::vector<uint8_t>>("answer");
-        QTest::newRow("telemetry report") << responseReport(kCmdTelemetry, 7);
-        QTest::newRow("answer of an unhandled command") << responseReport(kCmdLoadCalibration, 7);
-        std::vector<uint8_t> unknownId = joystickReport();
-        unknownId[0] = 0x02;
-        QTest::newRow("report of an unknown id") << unknownId;
-    }
-
-    void resendsTheLastRequestUntilAnswered() {
-        QFETCH(std::vector<uint8_t>, answer);
+    // Only the answer of the request outstanding ends its resending: reports the device sends
+    // on its own, answers of other commands and reports of other ids do not.
+    void resendsTheRequestUntilItsAnswer() {
         FakeWheelBase wheel;
         wheel.device.loadSettings();
-        QVERIFY(wheel.waitForWrites(3));
-        // Joystick reports are no answer: the resending goes on.
-        wheel.deliver(joystickReport());
+        QVERIFY(wheel.waitForWrites(2));
+        std::vector<uint8_t> unknownId = joystickReport();
+        unknownId[0] = 0x02;
+        for (const std::vector<uint8_t>& other :
+             {joystickReport(), responseReport(kCmdTelemetry, 7),
+              responseReport(kCmdLoadCalibration, 7), unknownId})
+            wheel.deliver(other);
         QVERIFY(wheel.waitForWrites(4));
         verifyRetryIntervals(wheel.log->writes);
         for (const FakeHidDevice::Write& write : wheel.log->writes)
             QCOMPARE(write.data, wheel.log->writes[0].data);
 
-        wheel.deliver(answer);
+        std::vector<uint8_t> answer = responseReport(kCmdLoadSettings, 7); // no profiles
+        wheel.deliver(answer); // the load's end marker follows at once, unawaited
         QVERIFY(!wheel.writesAgainWithin(kLatestRetryMs));
     }
 
-    void failedUnawaitedWriteIsResentAsAwaited() {
+    void failedUnawaitedWriteIsResentUntilWritten() {
         FakeWheelBase wheel;
         wheel.log->writesToFail = 1;
         wheel.device.resetToFactoryDefaults(); // written without awaiting an answer
-        QVERIFY(wheel.waitForWrites(3));
+        QVERIFY(wheel.waitForWrites(2));
         QVERIFY(wheel.log->writes[0].failed);
         QVERIFY(!wheel.log->writes[1].failed);
-        // The resent request now awaits an answer, so it keeps coming after a good write.
-        QCOMPARE(wheel.log->writes[2].data, wheel.log->writes[0].data);
+        QCOMPARE(wheel.log->writes[1].data, wheel.log->writes[0].data);
         verifyRetryIntervals(wheel.log->writes);
+        // Nothing answers a reset: once written, it is not sent again.
+        QVERIFY(!wheel.writesAgainWithin(kLatestRetryMs));
     }
 
     void successfulUnawaitedWriteIsNotResent() {

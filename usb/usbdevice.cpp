@@ -29,22 +29,52 @@ int UsbDevice::readReport(uint8_t* buffer) {
 }
 
 void UsbDevice::writeReport(const uint8_t* report, bool expectResponse) {
-    if (report != lastRequest)
+    send(report, expectResponse, AnswerIndex());
+}
+
+void UsbDevice::writeRequest(const TarnRequest& request, bool expectResponse, AnswerIndex index) {
+    send(request.data(), expectResponse, index);
+}
+
+void UsbDevice::send(const uint8_t* report, bool expectResponse, AnswerIndex index) {
+    // An unawaited write while a request is outstanding (a test command during a load) does not
+    // take the outstanding request's place in the retry.
+    if (expectResponse || !awaiting) {
         std::memcpy(lastRequest, report, kReportSize);
-    int written = handle->write(lastRequest, kReportSize);
-    if (written < 0 || expectResponse)
+        awaitedIndex = index;
+    }
+    const int written = handle->write(report, kReportSize);
+    if (expectResponse) {
+        awaiting = true;
         retryTimer.start();
+    } else if (written < 0 && !awaiting) {
+        retryTimer.start();
+    }
 }
 
 void UsbDevice::handleReport(TarnUsbReport* report, uint64_t) {
-    stopRetryUnlessJoystick(report);
+    takeAnswer(report);
 }
 
-void UsbDevice::stopRetryUnlessJoystick(const TarnUsbReport* report) {
-    if (report->data[0] != kJoystickReportId)
-        retryTimer.stop();
+bool UsbDevice::takeAnswer(const TarnUsbReport* report) {
+    if (!awaiting || report->data[1] != lastRequest[1])
+        return false;
+    if (awaitedIndex.size > 0 &&
+        std::memcmp(report->data + awaitedIndex.offset, lastRequest + awaitedIndex.offset,
+                    size_t(awaitedIndex.size)) != 0)
+        return false;
+    awaiting = false;
+    retryTimer.stop();
+    return true;
+}
+
+void UsbDevice::abandonRequest() {
+    awaiting = false;
+    retryTimer.stop();
 }
 
 void UsbDevice::retryOnTimeout() {
-    writeReport(lastRequest, true);
+    const int written = handle->write(lastRequest, kReportSize);
+    if (awaiting || written < 0)
+        retryTimer.start();
 }

@@ -19,6 +19,26 @@ void UsbSettingsDevice::applyTimings(const UsbTimings& timings) {
     updateTimer.setInterval(timings.updateDebounceMs);
 }
 
+void UsbSettingsDevice::handleReport(TarnUsbReport* report, uint64_t readTimeMicros) {
+    switch (report->data[0]) {
+    case kJoystickReportId:
+        handleJoystickReport(report, readTimeMicros);
+        return;
+    case kResponseReportId:
+        if (!handleUnaskedReport(report, readTimeMicros) && takeAnswer(report))
+            handleAnswer(report);
+        return;
+    default:
+        return;
+    }
+}
+
+void UsbSettingsDevice::handleJoystickReport(TarnUsbReport*, uint64_t) {}
+
+bool UsbSettingsDevice::handleUnaskedReport(TarnUsbReport*, uint64_t) {
+    return false;
+}
+
 ProfileListView UsbSettingsDevice::profileList() {
     return ProfileListView{profileRecord(0), table.recordSize, table.capacity, profileCount,
                            currentProfile};
@@ -113,7 +133,7 @@ int UsbSettingsDevice::recordIndex(const TarnUsbReport* report) const {
     return index >= 0 && index < table.capacity ? index : -1;
 }
 
-bool UsbSettingsDevice::handleProfileTransfer(const TarnUsbReport* report) {
+void UsbSettingsDevice::handleProfileTransfer(const TarnUsbReport* report) {
     const uint8_t* data = report->data;
     switch (data[1]) {
     case kCmdSaveSettings:
@@ -124,49 +144,49 @@ bool UsbSettingsDevice::handleProfileTransfer(const TarnUsbReport* report) {
             settingsSaveFinished();
         } else
             sendRecord(kCmdWriteProfile, 0);
-        return true;
+        return;
     case kCmdReadProfile: {
         int index = recordIndex(report);
         if (index < 0)
-            return true;
+            return;
         std::memcpy(profileRecord(index), data + kRecordOffset, table.recordSize);
         if (isLastProfile(index))
             finishLoad();
         else
             sendReadProfile(index + 1);
-        return true;
+        return;
     }
     case kCmdWriteProfile: {
         int index = recordIndex(report);
         if (index < 0)
-            return true;
+            return;
         if (isLastProfile(index)) {
             sendMarker(kCmdSaveSettings, false);
             settingsSaveFinished();
         } else
             sendRecord(kCmdWriteProfile, index + 1);
-        return true;
+        return;
     }
     case kCmdLiveUpdate:
         if (data[settingsProtocol.markerOffset] == kEndMarker)
-            return true;
+            return;
         if (profileCount == 0)
             sendMarker(kCmdLiveUpdate, false);
         else
             sendRecord(kCmdLiveUpdateProfile, 0);
-        return true;
+        return;
     case kCmdLiveUpdateProfile: {
         int index = recordIndex(report);
         if (index < 0)
-            return true;
+            return;
         if (isLastProfile(index))
             sendMarker(kCmdLiveUpdate, false);
         else
             sendRecord(kCmdLiveUpdateProfile, index + 1);
-        return true;
+        return;
     }
     default:
-        return false;
+        return;
     }
 }
 
@@ -184,13 +204,13 @@ void UsbSettingsDevice::sendMarker(uint8_t command, bool begin) {
 void UsbSettingsDevice::sendRecord(uint8_t command, int index) {
     TarnRequest record = request(command);
     std::memcpy(record.data() + kRecordOffset, profileRecord(index), table.recordSize);
-    writeRequest(record, true);
+    writeRequest(record, true, kRecordIndex);
 }
 
 void UsbSettingsDevice::sendReadProfile(int index) {
     TarnRequest read = request(kCmdReadProfile);
     read[kRecordOffset] = uint8_t(index);
-    writeRequest(read, true);
+    writeRequest(read, true, kRecordIndex);
 }
 
 void UsbSettingsDevice::finishLoad() {

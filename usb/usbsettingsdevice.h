@@ -36,6 +36,10 @@ public:
     // The retry interval and the live-update debounce.
     void applyTimings(const UsbTimings& timings) override;
 
+    // Joystick reports, then the reports the device sends on its own, then answers: each
+    // answer only while the request it answers is outstanding.
+    void handleReport(TarnUsbReport* report, uint64_t readTimeMicros) override;
+
     const SettingsProtocol& protocol() const { return settingsProtocol; }
 
     // Bytes 3..9 of the load answer: hardware version in bytes 4 and 5, software in 6 and 7.
@@ -71,6 +75,15 @@ public slots:
     void resetToFactoryDefaults();
 
 protected:
+    // A joystick report (id 0x01).
+    virtual void handleJoystickReport(TarnUsbReport* report, uint64_t readTimeMicros);
+    // A response report the device sends on its own rather than as an answer; true when the
+    // report was one.
+    virtual bool handleUnaskedReport(TarnUsbReport* report, uint64_t readTimeMicros);
+    // The answer to the request outstanding: the class's own commands, and the profile
+    // transfers through handleProfileTransfer.
+    virtual void handleAnswer(const TarnUsbReport* report) = 0;
+
     // Takes the device info block and the profile count and active index of a load answer.
     // False (with onSettingsLoadFailed) when the list does not fit this tool's table.
     bool takeLoadAnswer(const TarnUsbReport* report);
@@ -78,8 +91,8 @@ protected:
     bool checkProtocolVersion(uint8_t deviceVersion);
     // Reads profile 0, or ends the load at once when the device has no profiles.
     void startReadingProfiles();
-    // Answers of commands 4, 5, 6, 12 and 13. False for any other command.
-    bool handleProfileTransfer(const TarnUsbReport* report);
+    // Answers of commands 4, 5, 6, 12 and 13; any other answer is ignored.
+    void handleProfileTransfer(const TarnUsbReport* report);
     // The end of a save: the wheel base and the button plate say so, the pedals do not.
     virtual void settingsSaveFinished() { emit onSettingsSaved(this); }
     // A new first profile when the device reported none; zero apart from index and name.

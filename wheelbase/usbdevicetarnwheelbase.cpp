@@ -32,31 +32,33 @@ void UsbDeviceTarnWheelBase::fillFirstProfile(uint8_t* record) {
     std::memcpy(record, &profile, sizeof profile);
 }
 
-void UsbDeviceTarnWheelBase::handleReport(TarnUsbReport* report, uint64_t readTimeMicros) {
-    stopRetryUnlessJoystick(report);
-    uint8_t* data = report->data;
-    if (data[0] == kJoystickReportId) {
-        emit onJoystickUpdate(this, reinterpret_cast<TarnUsbWheelBaseJoystickUpdate*>(data + 1),
-                              readTimeMicros);
-        return;
-    }
-    if (data[0] != kResponseReportId)
-        return;
-    switch (data[1]) {
+void UsbDeviceTarnWheelBase::handleJoystickReport(TarnUsbReport* report, uint64_t readTimeMicros) {
+    emit onJoystickUpdate(this, reinterpret_cast<TarnUsbWheelBaseJoystickUpdate*>(report->data + 1),
+                          readTimeMicros);
+}
+
+bool UsbDeviceTarnWheelBase::handleUnaskedReport(TarnUsbReport* report, uint64_t readTimeMicros) {
+    uint8_t* payload = report->data + kRecordOffset;
+    switch (report->data[1]) {
     case kCmdTelemetry:
-        emit onDebugOutput(this,
-                           reinterpret_cast<TarnUsbWheelBaseDebugOutput*>(data + kRecordOffset),
+        emit onDebugOutput(this, reinterpret_cast<TarnUsbWheelBaseDebugOutput*>(payload),
                            readTimeMicros);
-        break;
+        return true;
+    case kCmdTest:
+        emit onTestCommand(this, reinterpret_cast<TarnUsbWheelBaseTestCommand*>(payload));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void UsbDeviceTarnWheelBase::handleAnswer(const TarnUsbReport* report) {
+    switch (report->data[1]) {
     case kCmdLoadSettings:
         handleLoadAnswer(report);
         break;
     case kCmdCenterRim:
         handleCenterRimAnswer(report);
-        break;
-    case kCmdTest:
-        emit onTestCommand(this,
-                           reinterpret_cast<TarnUsbWheelBaseTestCommand*>(data + kRecordOffset));
         break;
     default:
         handleProfileTransfer(report);

@@ -13,8 +13,6 @@ public:
 
     UsbDeviceTarnWheelBase(const QString& path, std::unique_ptr<HidDevice> handle);
 
-    void handleReport(TarnUsbReport* report, uint64_t readTimeMicros) override;
-
     // A new first profile on a wheel base that reported none.
     static TarnUsbWheelBaseProfileV5 defaultProfile();
 
@@ -36,6 +34,10 @@ public slots:
     void realignMotor();
 
 protected:
+    void handleJoystickReport(TarnUsbReport* report, uint64_t readTimeMicros) override;
+    // Telemetry (command 2) and the echo of a test command (9).
+    bool handleUnaskedReport(TarnUsbReport* report, uint64_t readTimeMicros) override;
+    void handleAnswer(const TarnUsbReport* report) override;
     void fillFirstProfile(uint8_t* record) override;
 
 private:
