@@ -32,3 +32,7 @@ ProfileImageCheck checkProfileFileImage(const QByteArray& image, uint32_t fileTy
         return ProfileImageCheck::Corrupted;
     return ProfileImageCheck::Valid;
 }
+
+bool legacyProfileChecksumMatches(const uint8_t* image, size_t recordSize) {
+    return readLe32(image + recordSize) == tarnCrc32(image, recordSize);
+}

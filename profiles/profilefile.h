@@ -32,3 +32,7 @@ enum class ProfileImageCheck {
 
 ProfileImageCheck checkProfileFileImage(const QByteArray& image, uint32_t fileType,
                                         size_t recordSize);
+
+// The older profile files have no header: the record, then the checksum of its whole words.
+// Whether the checksum after the record at `image` matches.
+bool legacyProfileChecksumMatches(const uint8_t* image, size_t recordSize);

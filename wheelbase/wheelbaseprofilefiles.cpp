@@ -1,7 +1,6 @@
 #include "wheelbase/wheelbaseprofilefiles.h"
 
-#include "profiles/crc.h"
-#include "usb/tarnusbreport.h"
+#include "profiles/profilefile.h"
 
 #include <cstring>
 
@@ -11,8 +10,8 @@ constexpr size_t kLegacyRecordSize = 43;
 
 bool convertLegacyWheelBaseImage(const QByteArray& image, TarnUsbWheelBaseProfileV5& profile) {
     const uint8_t* old = reinterpret_cast<const uint8_t*>(image.constData());
-    // The stored checksum follows the record and covers its whole words, the first 40 bytes.
-    if (readLe32(old + kLegacyRecordSize) != tarnCrc32(old, kLegacyRecordSize))
+    // The checksum covers the record's whole words, its first 40 bytes.
+    if (!legacyProfileChecksumMatches(old, kLegacyRecordSize))
         return false;
     TarnUsbWheelBaseProfileV5 converted{};
     std::memcpy(&converted, old, kLegacyRecordSize);
