@@ -3,6 +3,7 @@
 
 #include "app/tarn_wheel_tool.h"
 #include "tests/support/reports.h"
+#include "tests/support/testtimings.h"
 #include "tests/support/virtualbus.h"
 #include "tests/support/windowlookup.h"
 #include "wheelbase/usbdevicetarnwheelbase.h"
@@ -73,7 +74,7 @@ struct Rig {
         addWheelBase(second, nullptr);
     }
 
-    void start() { window = std::make_unique<TARN_wheel_tool>(); }
+    void start() { window = std::make_unique<TARN_wheel_tool>(nullptr, fastTimings()); }
 
     template <class T> T* widget(const char* name) const { return windowWidget<T>(*window, name); }
     bool isLoaded() const { return wheelBasePageLoaded(*window); }
