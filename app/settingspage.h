@@ -10,6 +10,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <cstring>
+
 template <class Device> class SettingsPage : public DevicePage {
 public:
     using Profile = typename Device::ProfileRecord;
@@ -38,7 +40,9 @@ protected:
     template <class Field> void edit(Field Profile::*field, int value) {
         if (!device)
             return;
-        device->activeProfile().*field = static_cast<Field>(value);
+        // Copied in: the record is packed, so the field may sit at any address.
+        const Field stored = static_cast<Field>(value);
+        std::memcpy(&(device->activeProfile().*field), &stored, sizeof stored);
         device->updateSettings();
     }
     // The same, and shows the value in `label` by `text`.

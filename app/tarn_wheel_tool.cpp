@@ -120,10 +120,12 @@ void TARN_wheel_tool::connectCurrentDevice(bool connectSignals) {
 
 void TARN_wheel_tool::on_comboBox_UsbDevice_currentIndexChanged(int index) {
     if (currentDevice) {
-        setUiEnabled(false);
+        // Removing an entry before the current one moves the selection onto the same device:
+        // it stays selected as it is.
         if (index != -1 && usbManager.getDevice(
                                ui->comboBox_UsbDevice->itemData(index).toString()) == currentDevice)
             return;
+        setUiEnabled(false);
         connectCurrentDevice(false);
         if (bootloaderDevice)
             resetProgressDialog();

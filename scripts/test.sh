@@ -32,4 +32,4 @@ else
 fi
 
 cd "$BUILD_DIR"
-ctest --output-on-failure --timeout 600 "${tests[@]}"
+ctest --output-on-failure --timeout 600 -j"$(nproc)" "${tests[@]}"

@@ -9,6 +9,7 @@
 #include "tests/support/dialogscript.h"
 #include "tests/support/directdevice.h"
 #include "tests/support/reports.h"
+#include "tests/support/testtimings.h"
 #include "tests/support/virtualbus.h"
 #include "tests/support/waiting.h"
 #include "wheelbase/usbdevicetarnwheelbase.h"
@@ -106,7 +107,7 @@ private slots:
         QVERIFY(failed.wait(kTimeoutMs));
         QCOMPARE(failed[0][1].toString(), QStringLiteral("CRC failed on chunk 5 of 120"));
         // Nothing follows chunk 5: no later chunk, and no resend once the echo has arrived.
-        QVERIFY(waitUntilQuiet(virtualBootloader, 800));
+        QVERIFY(waitUntilQuiet(virtualBootloader, 2 * UsbDeviceTarnBootloader::kChunkRetryMs));
         int highest = -1;
         for (const ReceivedReport& report : virtualBootloader.receivedReports())
             highest = std::max<int>(highest, readLe16(report.data.data() + 34));
@@ -127,7 +128,7 @@ private slots:
         }
 
         DialogScript dialogs;
-        TARN_wheel_tool window;
+        TARN_wheel_tool window(nullptr, fastTimings());
         window.show();
         auto* devices = window.findChild<QComboBox*>("comboBox_UsbDevice");
         auto* bootloaderButton = window.findChild<QPushButton*>("pushButton_EnterExitBootloader");
@@ -166,7 +167,7 @@ private slots:
         VirtualBus bus;
         VirtualDevice& virtualWheel = bus.addWheelBase();
         DialogScript dialogs;
-        TARN_wheel_tool window;
+        TARN_wheel_tool window(nullptr, fastTimings());
         window.show();
         auto* bootloaderButton = window.findChild<QPushButton*>("pushButton_EnterExitBootloader");
         auto* updateButton = window.findChild<QPushButton*>("pushButton_UpdateFirmware");

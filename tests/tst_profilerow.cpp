@@ -9,6 +9,7 @@
 #include "profiles/profilefile.h"
 #include "tests/support/dialogscript.h"
 #include "tests/support/reports.h"
+#include "tests/support/testtimings.h"
 #include "tests/support/virtualbus.h"
 #include "wheelbase/usbdevicetarnwheelbase.h"
 
@@ -59,7 +60,7 @@ public:
         return names;
     }
 
-    TARN_wheel_tool window;
+    TARN_wheel_tool window{nullptr, fastTimings()};
     QComboBox* selector;
     QComboBox* devices;
     QPushButton* add;

@@ -3,7 +3,9 @@
 
 #include "app/tarn_wheel_tool.h"
 #include "tests/support/reports.h"
+#include "tests/support/testtimings.h"
 #include "tests/support/virtualbus.h"
+#include "tests/support/waiting.h"
 #include "tests/support/windowlookup.h"
 #include "wheelbase/usbdevicetarnwheelbase.h"
 
@@ -73,7 +75,7 @@ struct Rig {
         addWheelBase(second, nullptr);
     }
 
-    void start() { window = std::make_unique<TARN_wheel_tool>(); }
+    void start() { window = std::make_unique<TARN_wheel_tool>(nullptr, fastTimings()); }
 
     template <class T> T* widget(const char* name) const { return windowWidget<T>(*window, name); }
     bool isLoaded() const { return wheelBasePageLoaded(*window); }
@@ -264,6 +266,25 @@ void TestWindow::unplugging() {
     QTRY_COMPARE(selector->count(), 2);
     QCOMPARE(rig.device()->path, QString::fromStdString(rig.wheels[0]->socketPath()));
     QVERIFY(rig.wheels[1]->receivedReports().empty());
+
+    // An entry before the current one goes: the current device stays selected, loaded and
+    // enabled, and is not loaded again.
+    selector->setCurrentIndex(1);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        rig.isLoaded() && rig.device()->path == QString::fromStdString(rig.wheels[1]->socketPath()),
+        kLoadTimeoutMs);
+    QVERIFY(waitUntilQuiet(*rig.wheels[1], kFastQuietMs));
+    const size_t loadRequests = rig.wheels[1]->receivedReports().size();
+    rig.wheels[0]->unplug();
+    QTRY_COMPARE_WITH_TIMEOUT(selector->count(), 1, kLoadTimeoutMs);
+    QVERIFY(rig.isLoaded());
+    QCOMPARE(rig.wheels[1]->receivedReports().size(), loadRequests);
+    rig.wheels[0]->plug();
+    QTRY_COMPARE_WITH_TIMEOUT(selector->count(), 2, kLoadTimeoutMs);
+    selector->setCurrentIndex(1);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        rig.isLoaded() && rig.device()->path == QString::fromStdString(rig.wheels[0]->socketPath()),
+        kLoadTimeoutMs);
 
     // The current device goes: the next entry becomes current and is loaded.
     rig.wheels[0]->unplug();

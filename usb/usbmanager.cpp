@@ -41,7 +41,8 @@ void UsbManager::start(bool startPaused) {
     running = true;
     paused = startPaused;
     rescanTimer.start(timings.rescanIntervalMs);
-    waitTimeoutMs = kWaitTimeoutMs;
+    // The reader thread picks up what a scan added at its next pass: no pass outlasts a scan.
+    waitTimeoutMs = qMin(kWaitTimeoutMs, timings.rescanIntervalMs);
     readerThread = new UsbManagerReaderThread(this);
     readerThread->start(QThread::InheritPriority);
 }

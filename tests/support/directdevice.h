@@ -1,13 +1,14 @@
 #pragma once
 // One device class opened straight on a virtual device, with its reports delivered on the GUI
 // thread as the manager delivers them, but without the manager's scan and reader thread: for
-// tests of one device class.
+// tests of one device class. It runs with the tests' fast intervals (tests/support/testtimings.h).
 //
 //     DirectDevice<UsbDeviceTarnWheelBase> wheel(virtualWheel);
 //     QSignalSpy loaded(wheel.get(), &UsbDeviceTarnWheelBase::onSettingsLoaded);
 //     wheel->loadSettings();
 
 #include "sim/virtualdevice.h"
+#include "tests/support/testtimings.h"
 #include "usb/usbdevice.h"
 
 #include <QObject>
@@ -42,6 +43,7 @@ public:
         if (std::unique_ptr<HidDevice> handle = openVirtualDevice(virtualDevice)) {
             device = std::make_unique<Device>(QString::fromStdString(virtualDevice.socketPath()),
                                               std::move(handle));
+            device->applyTimings(fastTimings());
             pump = std::make_unique<ReportPump>(device.get());
         }
     }

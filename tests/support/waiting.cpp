@@ -12,9 +12,14 @@ bool receivesMoreThan(const DeviceHost& device, size_t count, int ms) {
 }
 
 bool waitUntilQuiet(const DeviceHost& device, int quietMs, int timeoutMs) {
+    return waitUntilSteady([&] { return device.receivedReports().size(); }, quietMs, timeoutMs);
+}
+
+bool waitUntilSteady(const std::function<size_t()>& count, int quietMs, int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
-        if (!receivesMoreThan(device, device.receivedReports().size(), quietMs))
+        const size_t now = count();
+        if (!QTest::qWaitFor([&] { return count() != now; }, quietMs))
             return true;
     }
     return false;

@@ -5,6 +5,7 @@
 #include "sim/devicehost.h"
 
 #include <cstddef>
+#include <functional>
 
 // Spins the event loop until the virtual device has received `count` reports from the tool
 // (since its last clear); false after the time-out.
@@ -16,3 +17,6 @@ bool receivesMoreThan(const DeviceHost& device, size_t count, int ms);
 // report still on its way when this is called counts as written); false when writes still go
 // on after `timeoutMs`.
 bool waitUntilQuiet(const DeviceHost& device, int quietMs, int timeoutMs = 10000);
+// Spins the event loop until `count` has not changed for `quietMs`; false when it still changes
+// after `timeoutMs`.
+bool waitUntilSteady(const std::function<size_t()>& count, int quietMs, int timeoutMs = 10000);
