@@ -72,9 +72,7 @@ private slots:
     // An empty image: started with 0 chunks, the end request with count 0, completed at once.
     void emptyImageCompletesAtOnce() {
         VirtualBus bus;
-        VirtualDevice& virtualBootloader =
-            bus.addDevice("boot", std::make_unique<BootloaderModel>(
-                                      std::make_unique<WheelBaseModel>(), bootloaderIdentity()));
+        VirtualDevice& virtualBootloader = bus.addDevice("boot", wheelBaseBootloaderModel());
         DirectDevice<UsbDeviceTarnBootloader> bootloader(virtualBootloader);
         QVERIFY(bootloader.isOpen());
         QSignalSpy started(bootloader.get(), &UsbDeviceTarnBootloader::onFirmwareUpdateStarted);
@@ -97,8 +95,7 @@ private slots:
     // An echo whose data came back altered ends the update with the chunk's number and count.
     void corruptedEchoStopsTheUpdate() {
         VirtualBus bus;
-        auto model = std::make_unique<BootloaderModel>(std::make_unique<WheelBaseModel>(),
-                                                       bootloaderIdentity());
+        auto model = wheelBaseBootloaderModel();
         model->corruptEchoAtChunk = 5;
         VirtualDevice& virtualBootloader = bus.addDevice("boot", std::move(model));
         DirectDevice<UsbDeviceTarnBootloader> bootloader(virtualBootloader);
@@ -188,14 +185,6 @@ private slots:
                                  kTimeoutMs);
         QCOMPARE(bootloaderButton->text(), QStringLiteral("Enter Bootloader"));
         QVERIFY(!updateButton->isVisible());
-    }
-
-private:
-    static VirtualDeviceIdentity bootloaderIdentity() {
-        VirtualDeviceIdentity identity;
-        identity.productId = 0xA355;
-        identity.product = "TARN Torvane Wheel Base Bootloader";
-        return identity;
     }
 };
 

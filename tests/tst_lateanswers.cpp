@@ -111,13 +111,6 @@ Outcome runWithLateAnswer(VirtualDevice& virtualDevice, Action action, int lateC
     return {walkOf(virtualDevice.receivedReports()), loaded.count(), saved.count()};
 }
 
-VirtualDeviceIdentity bootloaderIdentity() {
-    VirtualDeviceIdentity identity;
-    identity.productId = 0xA355;
-    identity.product = "TARN Torvane Wheel Base Bootloader";
-    return identity;
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(std::vector<int>)
@@ -190,9 +183,7 @@ private slots:
     // The late echo of chunk 1 meets chunk 2: every chunk goes out once, in order.
     void firmwareChunksGoOutOnce() {
         VirtualBus bus;
-        VirtualDevice& virtualBootloader =
-            bus.addDevice("boot", std::make_unique<BootloaderModel>(
-                                      std::make_unique<WheelBaseModel>(), bootloaderIdentity()));
+        VirtualDevice& virtualBootloader = bus.addDevice("boot", wheelBaseBootloaderModel());
         DirectDevice<UsbDeviceTarnBootloader> bootloader(virtualBootloader);
         QVERIFY(bootloader.isOpen());
         QSignalSpy completed(bootloader.get(), &UsbDeviceTarnBootloader::onUpdateCompleted);

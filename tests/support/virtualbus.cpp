@@ -30,6 +30,13 @@ VirtualDevice& VirtualBus::addDevice(const std::string& name, std::unique_ptr<De
     return *devices.back();
 }
 
+std::unique_ptr<BootloaderModel> wheelBaseBootloaderModel() {
+    VirtualDeviceIdentity identity;
+    identity.productId = 0xA355;
+    identity.product = "TARN Torvane Wheel Base Bootloader";
+    return std::make_unique<BootloaderModel>(std::make_unique<WheelBaseModel>(), identity);
+}
+
 VirtualDevice& VirtualBus::addWheelBase(const std::string& name, bool plugged) {
     return addDevice(name, std::make_unique<WheelBaseModel>(), plugged);
 }

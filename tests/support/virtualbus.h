@@ -8,6 +8,7 @@
 //     UsbManager manager;                              // sees the bus
 //     wheel.withModel<WheelBaseModel>([](WheelBaseModel& m) { m.protocolVersion = 6; });
 
+#include "sim/bootloadermodel.h"
 #include "sim/buttonplatemodel.h"
 #include "sim/pedalsmodel.h"
 #include "sim/virtualdevice.h"
@@ -51,6 +52,9 @@ private:
     bool hadPreviousBus;
     std::vector<std::unique_ptr<VirtualDevice>> devices;
 };
+
+// A wheel base in its bootloader, to script before it is added to a bus.
+std::unique_ptr<BootloaderModel> wheelBaseBootloaderModel();
 
 // The text of an info file for the given ids and product string.
 std::string infoFileText(uint16_t productId, const std::string& product,
