@@ -10,6 +10,8 @@ packages=(
 if [ "${1:-}" = "--tests" ]; then
     # The kernel HID test boots Debian's kernel in a small virtual machine.
     packages+=(qemu-system-x86 linux-image-amd64 busybox-static kmod)
+    # scripts/lint.sh, which CI runs after the suite.
+    packages+=(clang-format clang-tidy)
 fi
 
 as_root() {
