@@ -16,10 +16,10 @@ scripts/install-deps.sh --tests
 tests=()
 if [ -z "$sanitizer" ]; then
     export BUILD_DIR=build
-    scripts/build.sh
+    scripts/build.sh -DTARN_WERROR=ON
 else
     export BUILD_DIR=build-$([ "$sanitizer" = thread ] && echo tsan || echo asan)
-    scripts/build.sh -DTARN_SANITIZE="$sanitizer"
+    scripts/build.sh -DTARN_WERROR=ON -DTARN_SANITIZE="$sanitizer"
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
     export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
