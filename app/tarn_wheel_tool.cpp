@@ -190,7 +190,7 @@ void TARN_wheel_tool::onSettingsLoaded(UsbDevice* device) {
     setUiEnabled(true);
 }
 
-void TARN_wheel_tool::onSettingsLoadFailed(UsbDevice* device, QString message) {
+void TARN_wheel_tool::onSettingsLoadFailed(UsbDevice* device, const QString& message) {
     QMessageBox::warning(this, device->productName, message, QMessageBox::Ok);
 }
 
@@ -264,7 +264,7 @@ void TARN_wheel_tool::onFirmwareUpdateCompleted(UsbDevice*) {
     resetProgressDialog();
 }
 
-void TARN_wheel_tool::onFirmwareUpdateFailed(UsbDevice*, QString errorMessage) {
+void TARN_wheel_tool::onFirmwareUpdateFailed(UsbDevice*, const QString& errorMessage) {
     if (progressDialog)
         QMessageBox::information(this, tr("Firmware update"), errorMessage);
     resetProgressDialog();

@@ -40,7 +40,7 @@ private slots:
     void onDeviceDisconnected(UsbDevice* device);
     void on_comboBox_UsbDevice_currentIndexChanged(int index);
     void onSettingsLoaded(UsbDevice* device);
-    void onSettingsLoadFailed(UsbDevice* device, QString message);
+    void onSettingsLoadFailed(UsbDevice* device, const QString& message);
     void on_pushButton_LoadConfig_clicked();
     void on_pushButton_SaveConfig_clicked();
     void on_pushButton_SetDefaultConfig_clicked();
@@ -49,7 +49,7 @@ private slots:
     void onFirmwareUpdateStarted(int chunks);
     void onFirmwareUpdateProgress(int currentChunk);
     void onFirmwareUpdateCompleted(UsbDevice* device);
-    void onFirmwareUpdateFailed(UsbDevice* device, QString errorMessage);
+    void onFirmwareUpdateFailed(UsbDevice* device, const QString& errorMessage);
 
     // Profile row (profiles/)
     void on_comboBox_ProfileName_activated(int index);

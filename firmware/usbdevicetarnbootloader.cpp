@@ -3,6 +3,7 @@
 #include "profiles/crc.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 constexpr int kChunkDataOffset = 2;
@@ -63,7 +64,7 @@ void UsbDeviceTarnBootloader::loadSettings() {
 }
 
 void UsbDeviceTarnBootloader::updateFirmware(QByteArray newFirmwareBytes) {
-    firmwareImage = newFirmwareBytes;
+    firmwareImage = std::move(newFirmwareBytes);
     if (int remainder = firmwareImage.size() % kChunkSize)
         firmwareImage.append(QByteArray(kChunkSize - remainder, '\0'));
     const int count = chunkCount();

@@ -80,7 +80,7 @@ QList<UsbDevice*> UsbManager::getDevices() {
     return devices.values();
 }
 
-UsbDevice* UsbManager::getDevice(QString id) {
+UsbDevice* UsbManager::getDevice(const QString& id) {
     std::shared_lock<std::shared_mutex> locker(devicesLock);
     return devices.value(id, nullptr);
 }
@@ -217,14 +217,15 @@ void UsbManager::readerThreadLoop() {
     handOff.finishSending();
 }
 
-void UsbManager::doDeviceDisconnected(QPointer<UsbDevice> device) {
+void UsbManager::doDeviceDisconnected(const QPointer<UsbDevice>& device) {
     if (!device)
         return;
     emit onDeviceDisconnected(device);
     delete device;
 }
 
-void UsbManager::doDeviceRead(QPointer<UsbDevice> device, QSharedPointer<TarnUsbReport> report,
+void UsbManager::doDeviceRead(const QPointer<UsbDevice>& device,
+                              const QSharedPointer<TarnUsbReport>& report,
                               uint64_t readTimeMicros) {
     if (device)
         device->handleReport(report.data(), readTimeMicros);

@@ -64,14 +64,14 @@ public slots:
     void resume();
     void stop();
     QList<UsbDevice*> getDevices();
-    UsbDevice* getDevice(QString id);
+    UsbDevice* getDevice(const QString& id);
     bool rescanForTarnDevices();
     bool doRescanForTarnDevices(uint16_t vendorId, uint16_t productId);
     void tryReadFromTarnDevices();
     void readerThreadLoop();
-    void doDeviceDisconnected(QPointer<UsbDevice> device);
-    void doDeviceRead(QPointer<UsbDevice> device, QSharedPointer<TarnUsbReport> report,
-                      uint64_t readTimeMicros);
+    void doDeviceDisconnected(const QPointer<UsbDevice>& device);
+    void doDeviceRead(const QPointer<UsbDevice>& device,
+                      const QSharedPointer<TarnUsbReport>& report, uint64_t readTimeMicros);
 
 protected:
     bool event(QEvent* event) override;

@@ -78,7 +78,8 @@ bool readSmallFile(const std::string& path, std::string& text) {
     std::ostringstream content;
     content << file.rdbuf();
     text = content.str();
-    return text.size() <= 64 * 1024; // an info file is a few lines; anything larger is not one
+    return text.size() <=
+           size_t(64) * 1024; // an info file is a few lines; anything larger is not one
 }
 
 class VirtualBusDevice : public HidDevice {
@@ -195,12 +196,15 @@ std::vector<HidDeviceInfo> VirtualBusTransport::enumerate(uint16_t vendorId, uin
 
     std::vector<HidDeviceInfo> result;
     for (const std::string& name : names) {
-        std::string socketPath = base + "/" + name + ".sock";
+        std::string stem = base;
+        stem += '/';
+        stem += name;
+        const std::string socketPath = stem + ".sock";
         struct stat socketStat {};
         if (::stat(socketPath.c_str(), &socketStat) != 0 || !S_ISSOCK(socketStat.st_mode))
             continue;
         std::string text;
-        if (!readSmallFile(base + "/" + name + ".info", text))
+        if (!readSmallFile(stem + ".info", text))
             continue;
         HidDeviceInfo info;
         std::map<std::string, std::string> keys;
