@@ -66,7 +66,6 @@ protected:
     bool takeAnswer(const TarnUsbReport* report);
     // Gives up the request outstanding: it is not resent, and its answer will be dropped.
     void abandonRequest();
-    bool awaitsAnswer() const { return awaiting; }
     void setRetryInterval(int ms) { retryTimer.setInterval(ms); }
 
 private:

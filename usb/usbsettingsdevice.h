@@ -40,8 +40,6 @@ public:
     // answer only while the request it answers is outstanding.
     void handleReport(TarnUsbReport* report, uint64_t readTimeMicros) override;
 
-    const SettingsProtocol& protocol() const { return settingsProtocol; }
-
     // Bytes 3..9 of the load answer: hardware version in bytes 4 and 5, software in 6 and 7.
     uint8_t deviceInfo[kDeviceInfoSize] = {};
     int hardwareMajor() const { return deviceInfo[1]; }
