@@ -1,6 +1,6 @@
-// The request discipline every device class shares: the last request written is resent every
-// retry interval until the device answers with anything but a joystick report, and a write
-// that fails is resent as if an answer were awaited. Then the load flow it drives, through the
+// The request discipline every device class shares: an awaited request is resent every retry
+// interval until its own answer arrives, and an unawaited write that fails is resent until it
+// is written. Then the load flow it drives, through the
 // wheel base against the virtual wheel base: the firmware check, and lists of every size.
 // Only resendsEveryRetryInterval runs with the real 600 ms; the others resend at the tests' fast
 // interval and check what is resent, not when.
