@@ -116,13 +116,17 @@ void UsbDeviceTarnBootloader::handleReport(TarnUsbReport* report, uint64_t) {
 }
 
 void UsbDeviceTarnBootloader::handleChunkEcho(const uint8_t* data) {
+    // Only the echo of the chunk just sent gets here, so index lies inside the image.
     const int index = int16_t(readLe16(data + kChunkIndexOffset));
     const int count = int16_t(readLe16(data + kChunkCountOffset));
-    if (tarnCrc32(data + kChunkDataOffset, kChunkSize) != readLe32(data + kChunkCrcOffset)) {
+    const char* sent = firmwareImage.constData() + qsizetype(index) * kChunkSize;
+    // The echo shows what the bootloader received: its data must be the chunk as sent, and its
+    // checksum must fit that data.
+    if (std::memcmp(data + kChunkDataOffset, sent, kChunkSize) != 0 ||
+        tarnCrc32(data + kChunkDataOffset, kChunkSize) != readLe32(data + kChunkCrcOffset)) {
         emit onUpdateFailed(this, tr("CRC failed on chunk %1 of %2").arg(index).arg(count));
         return;
     }
-    // Only the echo of the chunk just sent gets here, so index lies inside the image.
     sendChunk(index + 1);
 }
 

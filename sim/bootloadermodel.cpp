@@ -86,8 +86,11 @@ void BootloaderModel::handleChunk(const uint8_t* data, const ReportSink& send) {
 
     std::vector<uint8_t> echo(data, data + kReportSize);
     echo[0] = kResponseReportId;
-    if (int(index) == corruptEchoAtChunk)
+    if (int(index) == corruptEchoAtChunk) {
         echo[kDataOffset] ^= 0xFF;
+        if (recomputeCorruptEchoCrc)
+            writeLe32(echo.data() + kCrcOffset, tarnCrc32(echo.data() + kDataOffset, kChunkSize));
+    }
     send(echo);
 }
 

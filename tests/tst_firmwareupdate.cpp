@@ -92,11 +92,20 @@ private slots:
         QCOMPARE(readLe16(end.data.data() + 36), uint16_t(0));
     }
 
-    // An echo whose data came back altered ends the update with the chunk's number and count.
+    // An echo whose data came back altered ends the update with the chunk's number and count,
+    // whether its CRC still fits the data sent or was made to fit the altered data.
+    void corruptedEchoStopsTheUpdate_data() {
+        QTest::addColumn<bool>("recomputedCrc");
+        QTest::newRow("CRC as sent") << false;
+        QTest::newRow("CRC fits the altered data") << true;
+    }
+
     void corruptedEchoStopsTheUpdate() {
+        QFETCH(bool, recomputedCrc);
         VirtualBus bus;
         auto model = wheelBaseBootloaderModel();
         model->corruptEchoAtChunk = 5;
+        model->recomputeCorruptEchoCrc = recomputedCrc;
         VirtualDevice& virtualBootloader = bus.addDevice("boot", std::move(model));
         DirectDevice<UsbDeviceTarnBootloader> bootloader(virtualBootloader);
         QSignalSpy failed(bootloader.get(), &UsbDeviceTarnBootloader::onUpdateFailed);
