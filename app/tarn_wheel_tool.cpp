@@ -242,6 +242,13 @@ void TARN_wheel_tool::on_pushButton_UpdateFirmware_clicked() {
         QMessageBox::information(this, tr("Unable to open file"), file.errorString());
         return;
     }
+    // Refused before anything is sent (or read): nothing would be written, or more than the
+    // bootloader can take.
+    const QString refusal = firmwareImageRefusal(file.size());
+    if (!refusal.isEmpty()) {
+        QMessageBox::warning(this, tr("Not a firmware image"), refusal);
+        return;
+    }
     bootloaderDevice->updateFirmware(file.readAll());
 }
 

@@ -20,6 +20,20 @@ constexpr AnswerIndex kChunkEchoIndex{kChunkIndexOffset, 2};
 enum FirmwareStatus : uint8_t { kStatusOk = 0, kStatusEraseFailed = 1, kStatusProgramFailed = 2 };
 } // namespace
 
+QString firmwareImageRefusal(qint64 size) {
+    const qint64 limit = qint64(kMaxFirmwareChunks) * UsbDeviceTarnBootloader::kChunkSize;
+    if (size == 0)
+        return UsbDeviceTarnBootloader::tr("The file is empty: it holds no firmware.");
+    if (size > limit)
+        return UsbDeviceTarnBootloader::tr("The file holds %1 bytes, but a firmware image holds "
+                                           "at most %2 bytes (%3 chunks of %4 bytes).")
+            .arg(size)
+            .arg(limit)
+            .arg(kMaxFirmwareChunks)
+            .arg(UsbDeviceTarnBootloader::kChunkSize);
+    return QString();
+}
+
 TarnRequest firmwareChunkRequest(const QByteArray& paddedImage, int index) {
     const int count = paddedImage.size() / UsbDeviceTarnBootloader::kChunkSize;
     TarnRequest chunk{};

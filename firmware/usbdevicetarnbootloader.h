@@ -42,6 +42,13 @@ private:
     void handleStatus(const uint8_t* data);
 };
 
+// An image holds at most this many chunks: chunk indices travel as signed 16-bit numbers.
+constexpr int kMaxFirmwareChunks = 32767;
+
+// Why a file of `size` bytes cannot be a firmware image (empty, or more than kMaxFirmwareChunks
+// chunks), or an empty text when it can.
+QString firmwareImageRefusal(qint64 size);
+
 // The chunk request for chunk `index` of a padded image, or the end request when index equals
 // the chunk count.
 TarnRequest firmwareChunkRequest(const QByteArray& paddedImage, int index);

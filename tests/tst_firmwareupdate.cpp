@@ -167,6 +167,60 @@ private slots:
         QCOMPARE(installed, image + QByteArray(1024 - 1000, '\0'));
     }
 
+    void imageRefusals_data() {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QString>("refusal");
+        const qint64 limit = 32767 * 32;
+        QTest::newRow("empty") << qint64(0) << "The file is empty: it holds no firmware.";
+        QTest::newRow("one byte") << qint64(1) << QString();
+        QTest::newRow("32767 chunks") << limit << QString();
+        QTest::newRow("a byte more")
+            << limit + 1
+            << "The file holds 1048545 bytes, but a firmware image holds at most 1048544 bytes "
+               "(32767 chunks of 32 bytes).";
+    }
+
+    void imageRefusals() {
+        QFETCH(qint64, size);
+        QFETCH(QString, refusal);
+        QCOMPARE(firmwareImageRefusal(size), refusal);
+    }
+
+    // A file that cannot be an image is refused in the window before anything is sent; the
+    // bootloader stays selected for another try.
+    void windowRefusesBadFiles_data() {
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("empty") << qint64(0);
+        QTest::newRow("too large") << qint64(32767 * 32 + 1);
+    }
+
+    void windowRefusesBadFiles() {
+        QFETCH(qint64, size);
+        VirtualBus bus;
+        VirtualDevice& virtualWheel = bus.addWheelBase();
+        QTemporaryDir files;
+        const QString imagePath = files.filePath("bad.fw");
+        {
+            QFile file(imagePath);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(size));
+        }
+        DialogScript dialogs;
+        TARN_wheel_tool window(nullptr, fastTimings());
+        window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<UsbDeviceTarnWheelBase*>(window.selectedDevice()),
+                                 kTimeoutMs);
+        dialogs.answerFileDialog(imagePath, [&] { virtualWheel.clearReceivedReports(); });
+        dialogs.closeMessageBox();
+        window.findChild<QPushButton*>("pushButton_EnterExitBootloader")->click();
+
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
+        QCOMPARE(dialogs.shown[1].title, QStringLiteral("Not a firmware image"));
+        QCOMPARE(dialogs.shown[1].text, firmwareImageRefusal(size));
+        QVERIFY(qobject_cast<UsbDeviceTarnBootloader*>(window.selectedDevice()));
+        QVERIFY(window.findChild<QPushButton*>("pushButton_UpdateFirmware")->isVisible());
+        QVERIFY(!receivesMoreThan(virtualWheel, 0, kFastQuietMs));
+    }
+
     // A bootloader that the user does not give an image stays selected: the action row offers
     // Update Firmware and Exit Bootloader, which sends the device back to its application.
     void cancelledDialogThenExitBootloader() {
