@@ -11,6 +11,7 @@
 #include <QMetaType>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QTimer>
 
 TARN_wheel_tool::TARN_wheel_tool(QWidget* parent, const UsbTimings& timings)
     : QMainWindow(parent)
@@ -128,7 +129,7 @@ void TARN_wheel_tool::on_comboBox_UsbDevice_currentIndexChanged(int index) {
         setUiEnabled(false);
         connectCurrentDevice(false);
         if (bootloaderDevice)
-            resetProgressDialog();
+            leaveBootloader();
         bootloaderDevice = nullptr;
         settingsDevice = nullptr;
         currentKind = nullptr;
@@ -231,12 +232,18 @@ void TARN_wheel_tool::on_pushButton_EnterExitBootloader_clicked() {
 void TARN_wheel_tool::on_pushButton_UpdateFirmware_clicked() {
     if (!bootloaderDevice)
         return;
-    // The dialog runs its own event loop: the device may leave the bus while it is open.
+    // The dialog runs its own event loop: the device may leave the bus while it is open, and
+    // then the dialog is closed.
     QPointer<UsbDeviceTarnBootloader> device = bootloaderDevice;
-    QString fileName = QFileDialog::getOpenFileName(this, tr("Open new FW File"), QString(),
-                                                    tr("TARN FW Files (*.fw);;All Files (*)"));
-    if (fileName.isEmpty() || !device || device != bootloaderDevice)
+    QFileDialog dialog(this, tr("Open new FW File"), QString(),
+                       tr("TARN FW Files (*.fw);;All Files (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    firmwareFileDialog = &dialog;
+    const bool chosen = dialog.exec() == QDialog::Accepted;
+    if (!chosen || !device || device != bootloaderDevice)
         return;
+    const QString fileName = dialog.selectedFiles().value(0);
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         QMessageBox::information(this, tr("Unable to open file"), file.errorString());
@@ -265,14 +272,31 @@ void TARN_wheel_tool::onFirmwareUpdateProgress(int currentChunk) {
         progressDialog->setValue(currentChunk);
 }
 
+// The result is shown only for an update the window started; the progress dialog goes first, so
+// that a bootloader restarting meanwhile finds no update running.
 void TARN_wheel_tool::onFirmwareUpdateCompleted(UsbDevice*) {
-    if (progressDialog)
-        QMessageBox::information(this, tr("Firmware update"), tr("Update completed successfully!"));
+    if (!progressDialog)
+        return;
     resetProgressDialog();
+    QMessageBox::information(this, tr("Firmware update"), tr("Update completed successfully!"));
 }
 
 void TARN_wheel_tool::onFirmwareUpdateFailed(UsbDevice*, const QString& errorMessage) {
-    if (progressDialog)
-        QMessageBox::information(this, tr("Firmware update"), errorMessage);
+    if (!progressDialog)
+        return;
     resetProgressDialog();
+    QMessageBox::information(this, tr("Firmware update"), errorMessage);
+}
+
+void TARN_wheel_tool::leaveBootloader() {
+    if (firmwareFileDialog)
+        firmwareFileDialog->reject();
+    if (!progressDialog)
+        return;
+    resetProgressDialog();
+    // Said once the selector has settled: the device may be on its way out right now.
+    QTimer::singleShot(0, this, [this] {
+        QMessageBox::warning(this, tr("Firmware update"),
+                             tr("The firmware update did not finish."));
+    });
 }

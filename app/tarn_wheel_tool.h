@@ -7,6 +7,7 @@
 #include "usb/usbmanager.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <map>
@@ -16,6 +17,7 @@ class TARN_wheel_tool;
 }
 
 struct DeviceKind;
+class QFileDialog;
 class QProgressDialog;
 class UsbDevice;
 class UsbDeviceTarnBootloader;
@@ -87,6 +89,9 @@ private slots:
 
 private:
     void connectCurrentDevice(bool connectSignals);
+    // The bootloader stops being current: its file dialog closes, and an update that was
+    // running is said not to have finished.
+    void leaveBootloader();
     void refillProfileSelector(UsbSettingsDevice* device);
     // The page object of class Page.
     template <class Page> Page* page() const {
@@ -99,6 +104,8 @@ private:
 
     Ui::TARN_wheel_tool* ui;
     QProgressDialog* progressDialog = nullptr;
+    // The bootloader's file dialog while it is open: closed when the bootloader goes.
+    QPointer<QFileDialog> firmwareFileDialog;
     UsbManager usbManager;
     std::map<TarnDeviceKind, DevicePage*> pages; // owned as children
 

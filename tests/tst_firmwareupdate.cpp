@@ -12,9 +12,12 @@
 #include "tests/support/testtimings.h"
 #include "tests/support/virtualbus.h"
 #include "tests/support/waiting.h"
+#include "tests/support/windowlookup.h"
 #include "wheelbase/usbdevicetarnwheelbase.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -219,6 +222,67 @@ private slots:
         QVERIFY(qobject_cast<UsbDeviceTarnBootloader*>(window.selectedDevice()));
         QVERIFY(window.findChild<QPushButton*>("pushButton_UpdateFirmware")->isVisible());
         QVERIFY(!receivesMoreThan(virtualWheel, 0, kFastQuietMs));
+    }
+
+    // The bootloader leaves the bus while its file dialog is open, and another wheel base is
+    // plugged in: the dialog closes by itself, nothing is said, and the other one is loaded.
+    void bootloaderLeavesDuringTheFileDialog() {
+        VirtualBus bus;
+        VirtualDevice& virtualWheel = bus.addWheelBase("wheelbase-a");
+        VirtualDevice& otherWheel = bus.addWheelBase("wheelbase-b", false);
+        DialogScript dialogs;
+        TARN_wheel_tool window(nullptr, fastTimings());
+        window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<UsbDeviceTarnWheelBase*>(window.selectedDevice()),
+                                 kTimeoutMs);
+        dialogs.leaveFileDialogOpen([&] {
+            otherWheel.plug();
+            virtualWheel.unplug();
+        });
+        window.findChild<QPushButton*>("pushButton_EnterExitBootloader")->click();
+
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(wheelBasePageLoaded(window), kTimeoutMs);
+        QCOMPARE(window.selectedDevice()->path, QString::fromStdString(otherWheel.socketPath()));
+        QCOMPARE(dialogs.shown.size(), 1);
+    }
+
+    // The bootloader leaves the bus while an update is running: the progress dialog closes, the
+    // window says the update did not finish, and a wheel base plugged in meanwhile is loaded.
+    void bootloaderLeavesDuringTheUpdate() {
+        VirtualBus bus;
+        VirtualDevice& virtualWheel = bus.addWheelBase("wheelbase-a");
+        VirtualDevice& otherWheel = bus.addWheelBase("wheelbase-b", false);
+        QTemporaryDir files;
+        const QString imagePath = files.filePath("new.fw");
+        {
+            QFile file(imagePath);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(numberedImage(10 * 32)) > 0);
+        }
+        DialogScript dialogs;
+        TARN_wheel_tool window(nullptr, fastTimings());
+        window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<UsbDeviceTarnWheelBase*>(window.selectedDevice()),
+                                 kTimeoutMs);
+        // Command 1 enters the bootloader, then carries the chunks: the echo of chunk 0 comes,
+        // every later one is lost, so the update stays at chunk 1.
+        std::vector<AnswerFate> fates(50, AnswerFate{AnswerFate::Lost});
+        fates[0] = fates[1] = AnswerFate{};
+        virtualWheel.scriptAnswers(kCmdEnterBootloader, fates);
+        dialogs.answerFileDialog(imagePath);
+        dialogs.closeMessageBox();
+        window.findChild<QPushButton*>("pushButton_EnterExitBootloader")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(window.findChild<QProgressDialog*>(), kTimeoutMs);
+
+        otherWheel.plug();
+        virtualWheel.unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
+        QCOMPARE(dialogs.shown[1].title, QStringLiteral("Firmware update"));
+        QCOMPARE(dialogs.shown[1].text, QStringLiteral("The firmware update did not finish."));
+        QVERIFY(!window.findChild<QProgressDialog*>());
+        QTRY_VERIFY_WITH_TIMEOUT(wheelBasePageLoaded(window), kTimeoutMs);
+        QCOMPARE(window.selectedDevice()->path, QString::fromStdString(otherWheel.socketPath()));
     }
 
     // A bootloader that the user does not give an image stays selected: the action row offers

@@ -37,6 +37,13 @@ void DialogScript::answerFileDialog(const QString& fileName,
     });
 }
 
+void DialogScript::leaveFileDialogOpen(const std::function<void()>& meanwhile) {
+    steps.append([this, meanwhile](QWidget* widget) {
+        shown.append({QStringLiteral("file"), widget->windowTitle(), QString(), {}, {}});
+        meanwhile();
+    });
+}
+
 void DialogScript::closeMessageBox() {
     steps.append([this](QWidget* widget) {
         auto* box = qobject_cast<QMessageBox*>(widget);

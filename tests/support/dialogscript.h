@@ -29,6 +29,8 @@ public:
     // runs first, while the dialog is open.
     void answerFileDialog(const QString& fileName,
                           const std::function<void()>& meanwhile = nullptr);
+    // The next file dialog is left open after `meanwhile` has run: the window must close it.
+    void leaveFileDialogOpen(const std::function<void()>& meanwhile);
     // The next message box is read and closed with OK.
     void closeMessageBox();
 
