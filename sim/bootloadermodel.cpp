@@ -61,7 +61,7 @@ void BootloaderModel::handleChunk(const uint8_t* data, const ReportSink& send) {
     const uint16_t count = readLe16(data + kCountOffset);
     if (index >= count) {
         // The end request: restart into the firmware just written.
-        applicationModel->installedFirmware = image;
+        applicationModel->installFirmware(image);
         requestRestart();
         return;
     }
@@ -76,7 +76,9 @@ void BootloaderModel::handleChunk(const uint8_t* data, const ReportSink& send) {
     const uint8_t* chunk = data + kDataOffset;
     if (tarnCrc32(chunk, kChunkSize) != readLe32(data + kCrcOffset) ||
         int(index) == failProgramAtChunk) {
-        send(status(kStatusProgramFailed, index));
+        send(status(int(index) == failProgramAtChunk ? programFailureStatus
+                                                     : uint8_t(kStatusProgramFailed),
+                    index));
         return;
     }
     const size_t start = size_t(index) * kChunkSize;

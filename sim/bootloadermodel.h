@@ -26,6 +26,7 @@ public:
     // was sent with, or with a CRC recomputed to fit the altered data.
     bool failErase = false;
     int failProgramAtChunk = -1;
+    uint8_t programFailureStatus = 2; // the status code that failure reports
     int corruptEchoAtChunk = -1;
     bool recomputeCorruptEchoCrc = false;
 

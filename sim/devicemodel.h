@@ -76,6 +76,10 @@ public:
 
     // The image the bootloader last wrote into this device (empty: the factory firmware).
     std::vector<uint8_t> installedFirmware;
+    // The bootloader wrote `image` into this device.
+    virtual void installFirmware(std::vector<uint8_t> image) {
+        installedFirmware = std::move(image);
+    }
 
 protected:
     void requestRestart() { restartPending = true; }

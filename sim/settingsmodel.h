@@ -34,6 +34,11 @@ public:
     }
 
     void handleOutputReport(const uint8_t* data, size_t length, const ReportSink& send) override;
+    // A new image is a newer software: the minor version goes up by one.
+    void installFirmware(std::vector<uint8_t> image) override {
+        DeviceModel::installFirmware(std::move(image));
+        ++deviceInfo[4];
+    }
 
 protected:
     SettingsModel(uint8_t protocolVersion, size_t markerOffset, size_t recordSize);

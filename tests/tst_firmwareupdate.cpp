@@ -123,6 +123,77 @@ private slots:
         QCOMPARE(highest, 5);
     }
 
+    // A status report of a failure ends the update with its message, and nothing more is sent;
+    // status 0 (the erase worked) lets it go on.
+    void failureStatusStopsTheUpdate_data() {
+        QTest::addColumn<bool>("failErase");
+        QTest::addColumn<int>("failureStatus");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("lastChunk");
+        QTest::newRow("1: erase failed")
+            << true << 2 << "Failed to erase memory, FW wasn't updated" << 0;
+        QTest::newRow("2: programming failed")
+            << false << 2 << "Failed to programm chunk 3, FW wasn't updated" << 3;
+        QTest::newRow("another code") << false << 9 << QString() << 3;
+    }
+
+    void failureStatusStopsTheUpdate() {
+        QFETCH(bool, failErase);
+        QFETCH(int, failureStatus);
+        QFETCH(QString, message);
+        QFETCH(int, lastChunk);
+        VirtualBus bus;
+        auto model = wheelBaseBootloaderModel();
+        model->failErase = failErase;
+        model->failProgramAtChunk = 3;
+        model->programFailureStatus = uint8_t(failureStatus);
+        VirtualDevice& virtualBootloader = bus.addDevice("boot", std::move(model));
+        DirectDevice<UsbDeviceTarnBootloader> bootloader(virtualBootloader);
+        QSignalSpy failed(bootloader.get(), &UsbDeviceTarnBootloader::onUpdateFailed);
+        bootloader->updateFirmware(numberedImage(10 * 32));
+        QVERIFY(failed.wait(kTimeoutMs));
+        QCOMPARE(failed[0][1].toString(), message);
+        QVERIFY(waitUntilQuiet(virtualBootloader, 2 * UsbDeviceTarnBootloader::kChunkRetryMs));
+        QCOMPARE(failed.count(), 1);
+        int highest = -1;
+        for (const ReceivedReport& report : virtualBootloader.receivedReports())
+            highest = std::max<int>(highest, readLe16(report.data.data() + 34));
+        QCOMPARE(highest, lastChunk);
+    }
+
+    // A lost echo is resent after the bootloader's own intervals: 6 s for chunk 0, while the
+    // device erases its memory, and 200 ms for later chunks. The one check of those intervals.
+    void lostEchoIsResent_data() {
+        QTest::addColumn<int>("chunk");
+        QTest::addColumn<int>("intervalMs");
+        QTest::newRow("chunk 0") << 0 << UsbDeviceTarnBootloader::kFirstChunkRetryMs;
+        QTest::newRow("chunk 1") << 1 << UsbDeviceTarnBootloader::kChunkRetryMs;
+    }
+
+    void lostEchoIsResent() {
+        QFETCH(int, chunk);
+        QFETCH(int, intervalMs);
+        VirtualBus bus;
+        VirtualDevice& virtualBootloader = bus.addDevice("boot", wheelBaseBootloaderModel());
+        std::vector<AnswerFate> fates(size_t(chunk + 1));
+        fates.back() = AnswerFate{AnswerFate::Lost};
+        virtualBootloader.scriptAnswers(kCmdEnterBootloader, fates);
+        DirectDevice<UsbDeviceTarnBootloader> bootloader(virtualBootloader);
+        QSignalSpy completed(bootloader.get(), &UsbDeviceTarnBootloader::onUpdateCompleted);
+        bootloader->updateFirmware(numberedImage(3 * 32));
+        QVERIFY(completed.wait(kTimeoutMs));
+        std::vector<uint64_t> sentAt;
+        for (const ReceivedReport& report : virtualBootloader.receivedReports()) {
+            if (readLe16(report.data.data() + 34) == chunk)
+                sentAt.push_back(report.timeMicros);
+        }
+        QCOMPARE(sentAt.size(), size_t(2));
+        const int64_t waited = int64_t(sentAt[1] - sentAt[0]) / 1000;
+        // Qt's timers may fire up to 5% early; a loaded machine may be late.
+        QVERIFY2(waited >= intervalMs * 95 / 100 && waited <= intervalMs + 1000,
+                 qPrintable(QString::number(waited)));
+    }
+
     // The whole update as a user does it: Enter Bootloader, pick the image, watch it go, and the
     // wheel base comes back running it.
     void updateThroughTheWindow() {
@@ -158,11 +229,14 @@ private slots:
         QCOMPARE(dialogs.shown[1].title, QStringLiteral("Firmware update"));
         QCOMPARE(dialogs.shown[1].text, QStringLiteral("Update completed successfully!"));
 
-        // The device restarts into the new firmware and is loaded again as a wheel base.
+        // The device restarts into the new firmware and is loaded again as a wheel base, with its
+        // new software version in the selector.
         QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<UsbDeviceTarnWheelBase*>(window.selectedDevice()) &&
                                      devices->currentText().contains("SW version:"),
                                  kTimeoutMs);
         QCOMPARE(devices->count(), 1);
+        QVERIFY2(devices->currentText().contains("SW version: 2.8,"),
+                 qPrintable(devices->currentText()));
         const QByteArray installed = virtualWheel.withModel<WheelBaseModel>([](WheelBaseModel& m) {
             return QByteArray(reinterpret_cast<const char*>(m.installedFirmware.data()),
                               int(m.installedFirmware.size()));
