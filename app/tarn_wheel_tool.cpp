@@ -268,8 +268,15 @@ void TARN_wheel_tool::onFirmwareUpdateStarted(int chunks) {
 }
 
 void TARN_wheel_tool::onFirmwareUpdateProgress(int currentChunk) {
-    if (progressDialog)
-        progressDialog->setValue(currentChunk);
+    if (!progressDialog)
+        return;
+    // Moving the bar of a modal progress dialog costs more than sending a chunk: it moves when
+    // the percentage it shows changes, and at the end.
+    const qint64 chunks = progressDialog->maximum();
+    const qint64 shown = progressDialog->value(); // -1 before the first value
+    if (shown >= 0 && currentChunk < chunks && currentChunk * 100 / chunks == shown * 100 / chunks)
+        return;
+    progressDialog->setValue(currentChunk);
 }
 
 // The result is shown only for an update the window started; the progress dialog goes first, so
