@@ -11,7 +11,6 @@
 #include <QMetaType>
 #include <QPointer>
 #include <QProgressDialog>
-#include <QTimer>
 
 TARN_wheel_tool::TARN_wheel_tool(QWidget* parent, const UsbTimings& timings)
     : QMainWindow(parent)
@@ -274,7 +273,8 @@ void TARN_wheel_tool::onFirmwareUpdateProgress(int currentChunk) {
     // the percentage it shows changes, and at the end.
     const qint64 chunks = progressDialog->maximum();
     const qint64 shown = progressDialog->value(); // -1 before the first value
-    if (shown >= 0 && currentChunk < chunks && currentChunk * 100 / chunks == shown * 100 / chunks)
+    if (shown >= 0 && currentChunk < chunks &&
+        qint64(currentChunk) * 100 / chunks == shown * 100 / chunks)
         return;
     progressDialog->setValue(currentChunk);
 }
@@ -302,8 +302,9 @@ void TARN_wheel_tool::leaveBootloader() {
         return;
     resetProgressDialog();
     // Said once the selector has settled: the device may be on its way out right now.
-    QTimer::singleShot(0, this, [this] {
-        QMessageBox::warning(this, tr("Firmware update"),
-                             tr("The firmware update did not finish."));
-    });
+    QMetaObject::invokeMethod(this, "sayUpdateDidNotFinish", Qt::QueuedConnection);
+}
+
+void TARN_wheel_tool::sayUpdateDidNotFinish() {
+    QMessageBox::warning(this, tr("Firmware update"), tr("The firmware update did not finish."));
 }

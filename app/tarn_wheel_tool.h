@@ -52,6 +52,7 @@ private slots:
     void onFirmwareUpdateProgress(int currentChunk);
     void onFirmwareUpdateCompleted(UsbDevice* device);
     void onFirmwareUpdateFailed(UsbDevice* device, const QString& errorMessage);
+    void sayUpdateDidNotFinish();
 
     // Profile row (profiles/)
     void on_comboBox_ProfileName_activated(int index);

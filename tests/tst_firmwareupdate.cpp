@@ -194,14 +194,14 @@ private slots:
                  qPrintable(QString::number(waited)));
     }
 
-    // The whole update as a user does it: Enter Bootloader, pick the image, watch it go, and the
-    // wheel base comes back running it.
+    // The whole update as a user does it: Enter Bootloader, pick a 33-byte image, watch its two
+    // chunks go, and the wheel base comes back running it.
     void updateThroughTheWindow() {
         VirtualBus bus;
         VirtualDevice& virtualWheel = bus.addWheelBase();
         QTemporaryDir files;
         const QString imagePath = files.filePath("new.fw");
-        const QByteArray image = numberedImage(1000);
+        const QByteArray image = numberedImage(33);
         {
             QFile file(imagePath);
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(image) == image.size());
@@ -218,11 +218,20 @@ private slots:
                                  kTimeoutMs);
         QVERIFY(!updateButton->isVisible());
 
-        dialogs.answerFileDialog(imagePath);
+        dialogs.answerFileDialog(imagePath, [&] { virtualWheel.clearReceivedReports(); });
         dialogs.closeMessageBox();
         bootloaderButton->click();
 
         QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
+        // Chunk 0, chunk 1 (byte 32 of the file, then the tail of chunk 0), the end request.
+        QTRY_COMPARE_WITH_TIMEOUT(withCommand(virtualWheel.receivedReports(), 1).size(), size_t(3),
+                                  kTimeoutMs);
+        const std::vector<ReceivedReport> sent = withCommand(virtualWheel.receivedReports(), 1);
+        QCOMPARE(readLe16(sent[1].data.data() + 34), uint16_t(1));
+        QCOMPARE(sent[1].data[2], uint8_t(image[32]));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(sent[1].data.data() + 43), 16),
+                 image.mid(16, 16));
+        QCOMPARE(readLe16(sent[2].data.data() + 34), uint16_t(2));
         QCOMPARE(dialogs.shown[0].title, QStringLiteral("Open new FW File"));
         QCOMPARE(dialogs.shown[0].filters, QStringList({"TARN FW Files (*.fw)", "All Files (*)"}));
         QTRY_COMPARE_WITH_TIMEOUT(dialogs.shown.size(), 2, kTimeoutMs);
@@ -241,7 +250,7 @@ private slots:
             return QByteArray(reinterpret_cast<const char*>(m.installedFirmware.data()),
                               int(m.installedFirmware.size()));
         });
-        QCOMPARE(installed, image + QByteArray(1024 - 1000, '\0'));
+        QCOMPARE(installed, image + QByteArray(64 - 33, '\0'));
     }
 
     void imageRefusals_data() {
@@ -357,6 +366,32 @@ private slots:
         QVERIFY(!window.findChild<QProgressDialog*>());
         QTRY_VERIFY_WITH_TIMEOUT(wheelBasePageLoaded(window), kTimeoutMs);
         QCOMPARE(window.selectedDevice()->path, QString::fromStdString(otherWheel.socketPath()));
+    }
+
+    // Every bootloader identity the scan asks for is selected at once and asked for an image.
+    // (0x5C05 and 0xA110 are in the device table but never scanned for.)
+    void everyBootloaderIdentityIsSelected_data() {
+        QTest::addColumn<int>("productId");
+        QTest::addColumn<QString>("product");
+        QTest::newRow("A355 wheel base") << 0xA355 << "TARN Torvane Wheel Base Bootloader";
+        QTest::newRow("A355 button plate") << 0xA355 << "TARN Button Plate Bootloader";
+        QTest::newRow("A3BE pedals") << 0xA3BE << "TARN Torvane Pedals Bootloader";
+    }
+
+    void everyBootloaderIdentityIsSelected() {
+        QFETCH(int, productId);
+        QFETCH(QString, product);
+        VirtualBus bus;
+        bus.addDevice("boot", wheelBaseBootloaderModel(uint16_t(productId), product.toStdString()));
+        DialogScript dialogs;
+        dialogs.answerFileDialog(QString());
+        TARN_wheel_tool window(nullptr, fastTimings());
+        window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
+        QVERIFY(qobject_cast<UsbDeviceTarnBootloader*>(window.selectedDevice()));
+        QCOMPARE(window.selectedDevice()->productName, product);
+        QCOMPARE(window.findChild<QPushButton*>("pushButton_EnterExitBootloader")->text(),
+                 QStringLiteral("Exit Bootloader"));
     }
 
     // A bootloader that the user does not give an image stays selected: the action row offers

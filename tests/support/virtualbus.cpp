@@ -30,10 +30,11 @@ VirtualDevice& VirtualBus::addDevice(const std::string& name, std::unique_ptr<De
     return *devices.back();
 }
 
-std::unique_ptr<BootloaderModel> wheelBaseBootloaderModel() {
+std::unique_ptr<BootloaderModel> wheelBaseBootloaderModel(uint16_t productId,
+                                                          const std::string& product) {
     VirtualDeviceIdentity identity;
-    identity.productId = 0xA355;
-    identity.product = "TARN Torvane Wheel Base Bootloader";
+    identity.productId = productId;
+    identity.product = product;
     return std::make_unique<BootloaderModel>(std::make_unique<WheelBaseModel>(), identity);
 }
 

@@ -53,8 +53,11 @@ private:
     std::vector<std::unique_ptr<VirtualDevice>> devices;
 };
 
-// A wheel base in its bootloader, to script before it is added to a bus.
-std::unique_ptr<BootloaderModel> wheelBaseBootloaderModel();
+// A bootloader enumerating with this product id and string, over a wheel base's application;
+// the wheel base's own by default. Scripted before it is added to a bus.
+std::unique_ptr<BootloaderModel>
+wheelBaseBootloaderModel(uint16_t productId = 0xA355,
+                         const std::string& product = "TARN Torvane Wheel Base Bootloader");
 
 // The text of an info file for the given ids and product string.
 std::string infoFileText(uint16_t productId, const std::string& product,
