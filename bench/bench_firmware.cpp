@@ -6,6 +6,7 @@
 // received the image as it was sent.
 
 #include "app/tarn_wheel_tool.h"
+#include "bench/threadcpu.h"
 #include "firmware/usbdevicetarnbootloader.h"
 #include "sim/bootloadermodel.h"
 #include "sim/virtualdevice.h"
@@ -13,7 +14,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -27,7 +27,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -44,26 +43,6 @@ int64_t clockNanos(clockid_t clock) {
     timespec now{};
     clock_gettime(clock, &now);
     return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-// CPU time of one thread of this process, from the scheduler's own account.
-int64_t threadCpuNanos(const std::string& tid) {
-    std::ifstream schedstat("/proc/self/task/" + tid + "/schedstat");
-    int64_t onCpu = 0;
-    schedstat >> onCpu;
-    return onCpu;
-}
-
-// The reader thread, found by the name Qt gives it (its class name, cut to 15 characters).
-std::string readerThreadId() {
-    for (const QString& tid : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs)) {
-        std::ifstream comm("/proc/self/task/" + tid.toStdString() + "/comm");
-        std::string name;
-        std::getline(comm, name);
-        if (name.rfind("UsbManagerRead", 0) == 0)
-            return tid.toStdString();
-    }
-    return {};
 }
 
 std::unique_ptr<BootloaderModel> wheelBaseBootloaderModel() {

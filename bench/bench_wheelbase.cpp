@@ -5,12 +5,12 @@
 // device sending a report to the page having handled it.
 
 #include "app/tarn_wheel_tool.h"
+#include "bench/threadcpu.h"
 #include "sim/virtualdevice.h"
 #include "sim/wheelbasemodel.h"
 #include "wheelbase/usbdevicetarnwheelbase.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPushButton>
@@ -23,7 +23,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -52,26 +51,6 @@ public:
         WheelBaseModel::streamReport(sequence, send);
     }
 };
-
-// CPU time of one thread of this process, from the scheduler's own account.
-int64_t threadCpuNanos(const std::string& tid) {
-    std::ifstream schedstat("/proc/self/task/" + tid + "/schedstat");
-    int64_t onCpu = 0;
-    schedstat >> onCpu;
-    return onCpu;
-}
-
-// The reader thread, found by the name Qt gives it (its class name, cut to 15 characters).
-std::string readerThreadId() {
-    for (const QString& tid : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs)) {
-        std::ifstream comm("/proc/self/task/" + tid.toStdString() + "/comm");
-        std::string name;
-        std::getline(comm, name);
-        if (name.rfind("UsbManagerRead", 0) == 0)
-            return tid.toStdString();
-    }
-    return {};
-}
 
 int64_t percentile(std::vector<int64_t>& values, double fraction) {
     if (values.empty())
