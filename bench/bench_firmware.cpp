@@ -6,6 +6,7 @@
 // received the image as it was sent.
 
 #include "app/tarn_wheel_tool.h"
+#include "bench/spinning.h"
 #include "bench/threadcpu.h"
 #include "firmware/usbdevicetarnbootloader.h"
 #include "sim/bootloadermodel.h"
@@ -14,8 +15,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -27,7 +26,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -57,24 +55,6 @@ QByteArray numberedImage(int size) {
     for (int i = 0; i < size; ++i)
         image[i] = char(i * 7 + 1);
     return image;
-}
-
-// Runs the event loop for `ms`, sleeping while there is nothing to do.
-void spin(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool spinUntil(const std::function<bool()>& condition, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        spin(10);
-    }
-    return true;
 }
 
 struct Sample {

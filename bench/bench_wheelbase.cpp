@@ -5,6 +5,7 @@
 // device sending a report to the page having handled it.
 
 #include "app/tarn_wheel_tool.h"
+#include "bench/spinning.h"
 #include "bench/threadcpu.h"
 #include "sim/virtualdevice.h"
 #include "sim/wheelbasemodel.h"
@@ -12,18 +13,15 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -58,24 +56,6 @@ int64_t percentile(std::vector<int64_t>& values, double fraction) {
     size_t index = std::min(values.size() - 1, size_t(fraction * double(values.size())));
     std::nth_element(values.begin(), values.begin() + long(index), values.end());
     return values[index];
-}
-
-// Runs the event loop for `ms`, sleeping while there is nothing to do.
-void spin(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool spinUntil(const std::function<bool()>& condition, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        spin(10);
-    }
-    return true;
 }
 
 void run(int rate, const char* tabName) {
