@@ -124,3 +124,7 @@ void TARN_wheel_tool::on_pedalsCalibrationNextStepButton_clicked() {
 void TARN_wheel_tool::on_pedalsCalibrationPrevStepButton_clicked() {
     page<PedalsPage>()->previousCalibrationStep();
 }
+
+void TARN_wheel_tool::on_pushButton_LoggingPedals_clicked() {
+    page<PedalsPage>()->toggleLogging();
+}

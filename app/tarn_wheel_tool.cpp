@@ -19,8 +19,13 @@ TARN_wheel_tool::TARN_wheel_tool(QWidget* parent, const UsbTimings& timings)
     ui->setupUi(this);
     for (const DeviceKind& kind : deviceKinds()) {
         if (kind.createPage)
-            pages[kind.kind] = kind.createPage(*ui, this);
+            pages[kind.kind] = kind.createPage(*ui, telemetryLog, this);
     }
+    // Told after the report whose row failed has been handled, not from inside its handler.
+    connect(
+        &telemetryLog, &TelemetryLog::writeFailed, this,
+        [this](const QString& message) { QMessageBox::warning(this, tr("Logging"), message); },
+        Qt::QueuedConnection);
     setUiEnabled(false);
     qRegisterMetaType<uint16_t>("uint16_t");
     qRegisterMetaType<uint8_t>("uint8_t");

@@ -5,6 +5,7 @@
 
 #include "app/devicepage.h"
 #include "usb/usbmanager.h"
+#include "wheelbase/telemetrylog.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -87,6 +88,7 @@ private slots:
     void on_pushButton_CenterRim_clicked();
     void on_pushButtonMotorRealign_clicked();
     void on_checkBox_outputModulo_toggled(bool checked);
+    void on_pushButton_LoggingWheelBase_clicked();
 
     // Pedals page (forwarded to PedalsPage)
     void on_slider_throttle_0_valueChanged(int value);
@@ -119,6 +121,7 @@ private slots:
     void on_pedalsCalibrationButton_clicked();
     void on_pedalsCalibrationNextStepButton_clicked();
     void on_pedalsCalibrationPrevStepButton_clicked();
+    void on_pushButton_LoggingPedals_clicked();
 
 private:
     void connectCurrentDevice(bool connectSignals);
@@ -140,6 +143,8 @@ private:
     // The bootloader's file dialog while it is open: closed when the bootloader goes.
     QPointer<QFileDialog> firmwareFileDialog;
     UsbManager usbManager;
+    // The telemetry log the pages share: one log at a time, whichever page started it.
+    TelemetryLog telemetryLog;
     std::map<TarnDeviceKind, DevicePage*> pages; // owned as children
 
     // The selected device, and what it is: a bootloader, or a device with settings of a kind

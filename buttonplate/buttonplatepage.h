@@ -5,12 +5,13 @@
 #include "app/settingspage.h"
 #include "buttonplate/usbdevicetarnbuttonplate.h"
 #include "ui_tarn_wheel_tool.h"
+#include "wheelbase/telemetrylog.h"
 
 class ButtonPlatePage : public SettingsPage<UsbDeviceTarnButtonPlate> {
     Q_OBJECT
 
 public:
-    ButtonPlatePage(Ui::TARN_wheel_tool& ui, QObject* parent)
+    ButtonPlatePage(Ui::TARN_wheel_tool& ui, TelemetryLog&, QObject* parent)
         : SettingsPage(ui.settingsButtonPlatePage, parent) {}
 
     void clear() override {}

@@ -1,7 +1,9 @@
 #include "pedals/pedalspage.h"
 #include "ui_tarn_wheel_tool.h"
 
+#include "pedals/pedalslogrows.h"
 #include "pedals/pedalstexts.h"
+#include "wheelbase/telemetrylog.h"
 
 #include <QMessageBox>
 #include <QSignalBlocker>
@@ -18,9 +20,11 @@ void showSliderValue(QSlider* slider, int value) {
 }
 } // namespace
 
-PedalsPage::PedalsPage(Ui::TARN_wheel_tool& ui, QObject* parent)
+PedalsPage::PedalsPage(Ui::TARN_wheel_tool& ui, TelemetryLog& log, QObject* parent)
     : SettingsPage(ui.settingsPedalsPage, parent)
     , ui(ui)
+    , log(log)
+    , logButton(ui.pushButton_LoggingPedals, log, this)
     , editors{{{&Profile::throttleCurve,
                 &Profile::throttleMaxForceAdjustment,
                 &Profile::throttleMinForceAdjustment,
@@ -162,6 +166,7 @@ void PedalsPage::onPedalsJoystickUpdate(UsbDevice* pedals, TarnUsbPedalsJoystick
                                         uint64_t readTimeMicros) {
     if (!device)
         return;
+    logUpdate(*update, readTimeMicros);
     PedalsCalibration& wizard = device->calibrationWizard;
     const uint16_t calibrationShown =
         wizard.running ? wizard.watch(*update, pedalsCalibrationValue) : 0;
@@ -284,4 +289,18 @@ void PedalsPage::onPedalsCalibrationSave() {
         return;
     ui.pedalsCalibrationNextStepButton->setText(tr("Next step"));
     startOrCancelCalibration();
+}
+
+void PedalsPage::toggleLogging() {
+    if (log.isOpen() || device)
+        logButton.toggle(QStringLiteral("pedals-log-"), pedalsLogHeader());
+}
+
+// While a log is open dt counts from the last report before it started.
+void PedalsPage::logUpdate(const TarnUsbPedalsJoystickUpdate& update, uint64_t readTimeMicros) {
+    if (!log.isOpen()) {
+        log.lastLogTimeMicros = readTimeMicros;
+        return;
+    }
+    log.write(pedalsLogRow(update, readTimeMicros, readTimeMicros - log.lastLogTimeMicros));
 }

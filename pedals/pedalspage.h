@@ -8,6 +8,7 @@
 #include "app/settingspage.h"
 #include "pedals/calibrationbuttons.h"
 #include "pedals/usbdevicetarnpedals.h"
+#include "wheelbase/logbutton.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -20,6 +21,7 @@ class TARN_wheel_tool;
 }
 class QDoubleSpinBox;
 class QSlider;
+class TelemetryLog;
 
 class PedalsPage : public SettingsPage<UsbDeviceTarnPedals> {
     Q_OBJECT
@@ -28,7 +30,7 @@ public:
     // The three curve editors, in the order of the Profile tab.
     enum Pedal { kThrottle, kBrake, kClutch };
 
-    PedalsPage(Ui::TARN_wheel_tool& ui, QObject* parent);
+    PedalsPage(Ui::TARN_wheel_tool& ui, TelemetryLog& log, QObject* parent);
 
     void clear() override;
     void showLoaded() override {}
@@ -42,6 +44,9 @@ public:
     // the maximum and the minimum closer than 10 raw units.
     void editMaxForce(Pedal pedal);
     void editMinForce(Pedal pedal);
+
+    // Starts a pedals log, or stops the open log.
+    void toggleLogging();
 
     // The wizard's buttons.
     void startOrCancelCalibration();
@@ -83,7 +88,12 @@ private:
     uint16_t field(uint16_t Profile::*member) const;
     void storeField(uint16_t Profile::*member, uint16_t value);
 
+    // Every report, before the refresh limit: the row of the open log.
+    void logUpdate(const TarnUsbPedalsJoystickUpdate& update, uint64_t readTimeMicros);
+
     Ui::TARN_wheel_tool& ui;
+    TelemetryLog& log;
+    LogButton logButton;
     std::array<CurveEditor, 3> editors;
     CalibrationButtons calibrationButtons;
     QElapsedTimer sinceRedraw;
