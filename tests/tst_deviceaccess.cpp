@@ -72,6 +72,7 @@ private slots:
     void texts();
     void managerTellsOnceAndOpensWhenReplugged();
     void windowListsItAndLoadsItWhenReplugged();
+    void windowSelectsAUsableDeviceOverIt();
     void probeNamesARefusingDevice();
     void probeNamesADeviceWithoutPermission();
 };
@@ -157,6 +158,25 @@ void TestDeviceAccess::windowListsItAndLoadsItWhenReplugged() {
     QTRY_VERIFY_WITH_TIMEOUT(wheelBasePageLoaded(window), kTimeoutMs);
     QCOMPARE(selector->count(), 1);
     QVERIFY(selector->currentText().startsWith(kWheelBase + " (SW version: "));
+}
+
+void TestDeviceAccess::windowSelectsAUsableDeviceOverIt() {
+    VirtualBus bus;
+    addRefusingWheelBase(bus);
+    TARN_wheel_tool window(nullptr, fastTimings());
+    auto* selector = windowWidget<QComboBox>(window, "comboBox_UsbDevice");
+    QTRY_COMPARE_WITH_TIMEOUT(selector->count(), 1, kTimeoutMs);
+
+    VirtualDevice& usable = bus.addWheelBase("usable", false);
+    usable.setJoystickRate(0);
+    usable.plug();
+    QTRY_VERIFY_WITH_TIMEOUT(wheelBasePageLoaded(window), kTimeoutMs);
+    QCOMPARE(window.selectedDevice()->path, QString::fromStdString(usable.socketPath()));
+    QCOMPARE(selector->itemText(0), inaccessibleDeviceEntry(kWheelBase, ECONNREFUSED));
+
+    unplugRefusing(bus);
+    QTRY_COMPARE_WITH_TIMEOUT(selector->count(), 1, kTimeoutMs);
+    QVERIFY(wheelBasePageLoaded(window));
 }
 
 void TestDeviceAccess::probeNamesARefusingDevice() {
