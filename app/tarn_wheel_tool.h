@@ -90,6 +90,38 @@ private slots:
     void on_pushButtonMotorRealign_clicked();
     void on_checkBox_outputModulo_toggled(bool checked);
 
+    // Pedals page (forwarded to PedalsPage)
+    void on_slider_throttle_0_valueChanged(int value);
+    void on_slider_throttle_1_valueChanged(int value);
+    void on_slider_throttle_2_valueChanged(int value);
+    void on_slider_throttle_3_valueChanged(int value);
+    void on_slider_throttle_4_valueChanged(int value);
+    void on_slider_throttle_5_valueChanged(int value);
+    void on_slider_brake_0_valueChanged(int value);
+    void on_slider_brake_1_valueChanged(int value);
+    void on_slider_brake_2_valueChanged(int value);
+    void on_slider_brake_3_valueChanged(int value);
+    void on_slider_brake_4_valueChanged(int value);
+    void on_slider_brake_5_valueChanged(int value);
+    void on_slider_clutch_0_valueChanged(int value);
+    void on_slider_clutch_1_valueChanged(int value);
+    void on_slider_clutch_2_valueChanged(int value);
+    void on_slider_clutch_3_valueChanged(int value);
+    void on_slider_clutch_4_valueChanged(int value);
+    void on_slider_clutch_5_valueChanged(int value);
+    void on_spinBox_throttleMaxForceAdjustment_editingFinished();
+    void on_spinBox_throttleMinForceAdjustment_editingFinished();
+    void on_spinBox_brakeMaxForceAdjustment_editingFinished();
+    void on_spinBox_brakeMinForceAdjustment_editingFinished();
+    void on_spinBox_clutchMaxForceAdjustment_editingFinished();
+    void on_spinBox_clutchMinForceAdjustment_editingFinished();
+    void on_pushButton_throttleToDefault_clicked();
+    void on_pushButton_brakeToDefault_clicked();
+    void on_pushButton_clutchToDefault_clicked();
+    void on_pedalsCalibrationButton_clicked();
+    void on_pedalsCalibrationNextStepButton_clicked();
+    void on_pedalsCalibrationPrevStepButton_clicked();
+
 private:
     void connectCurrentDevice(bool connectSignals);
     // The bootloader stops being current: its file dialog closes, and an update that was

@@ -1,6 +1,7 @@
 // Draws the pictures of the application resources: rim.png, the steering-wheel rim as the driver
-// sees it (turned by the wheel-base page), and tarn-config.png, the application icon, with its
-// smaller sizes for the desktop in icons/.
+// sees it (turned by the wheel-base page), tarn-config.png, the application icon, with its
+// smaller sizes for the desktop in icons/, and reset_button.png, the pedals page's "back to the
+// straight curve" arrow.
 // Built and run by drawimages.sh; the PNGs it writes are committed, so a build never runs it.
 
 #include <QDir>
@@ -157,6 +158,33 @@ QImage drawIcon(int size) {
     return image;
 }
 
+// A counter-clockwise arrow around the centre, drawn for the 20 x 20 pixels it is shown at (and
+// twice that for high-density screens): pen widths and the arrow head fall on whole pixels.
+QImage drawResetButton(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    const qreal pen = s / 10;
+    const QColor ink(52, 58, 66);
+    p.setPen(QPen(ink, pen, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    const QRectF circle(s * 0.2, s * 0.2, s * 0.6, s * 0.6);
+    // From the top, three quarters of a turn round to the left.
+    p.drawArc(circle, 90 * 16, 270 * 16);
+    // The head at the top end of the arc, pointing along it (to the left).
+    QPainterPath head;
+    head.moveTo(s * 0.34, s * 0.2);
+    head.lineTo(s * 0.56, s * 0.04);
+    head.lineTo(s * 0.56, s * 0.36);
+    head.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawPath(head);
+    return image;
+}
+
 bool save(const QImage& image, const char* name) {
     if (image.save(QString::fromLatin1(name), "PNG", 9))
         return true;
@@ -168,7 +196,9 @@ bool save(const QImage& image, const char* name) {
 
 int main(int argc, char* argv[]) {
     QGuiApplication application(argc, argv);
-    bool ok = save(drawRim(512), "rim.png") && save(drawIcon(256), "tarn-config.png");
+    bool ok = save(drawRim(512), "rim.png") && save(drawIcon(256), "tarn-config.png") &&
+              save(drawResetButton(20), "reset_button.png") &&
+              save(drawResetButton(40), "reset_button@2x.png");
     // The smaller sizes of the desktop's icon theme, each drawn at its own size rather than
     // scaled from the large one.
     ok = ok && QDir().mkpath(QStringLiteral("icons"));
