@@ -9,11 +9,16 @@ namespace {
 constexpr uint32_t kPressPeriod = 2000;
 constexpr int64_t kFullTravel = 65535;
 
-// A pedal travel 0..65535 that rises and falls over kPressPeriod reports, shifted by `offset`.
-uint16_t automaticTravel(uint32_t sequence, uint32_t offset) {
-    uint32_t position = (sequence + offset) % kPressPeriod;
-    uint32_t half = kPressPeriod / 2;
-    uint32_t rising = position < half ? position : kPressPeriod - position;
+// While the pedals move by themselves they are pressed one at a time, throttle, brake, clutch,
+// as the calibration asks for them: each rises and falls over kPressPeriod reports and rests
+// while the others move.
+uint16_t automaticTravel(uint32_t sequence, int turn) {
+    const uint32_t position = sequence % (3 * kPressPeriod);
+    if (position / kPressPeriod != uint32_t(turn))
+        return 0;
+    const uint32_t within = position % kPressPeriod;
+    const uint32_t half = kPressPeriod / 2;
+    const uint32_t rising = within < half ? within : kPressPeriod - within;
     return uint16_t(rising * 65535 / half);
 }
 
@@ -68,7 +73,7 @@ void PedalsModel::press(Pedal pedal, uint16_t travel) {
 uint16_t PedalsModel::travelOf(int pedal, uint32_t sequence) const {
     if (!movingByThemselves)
         return heldTravel[size_t(pedal)];
-    return automaticTravel(sequence, uint32_t(pedal) * kPressPeriod / 3);
+    return automaticTravel(sequence, kThrottle - pedal);
 }
 
 uint32_t PedalsModel::rawReading(int input, uint32_t sequence) const {

@@ -7,7 +7,7 @@
 // Each pedal is wired to one of the analog inputs X, Y and Z, whose raw readings rise with the
 // pedal's travel. The live reports carry the raw readings and, per pedal, the output that the
 // stored calibration, the active profile's curve and its force range make of them. The pedals
-// move by themselves until a test presses one.
+// move by themselves, one at a time, until a test presses one.
 
 #include "pedals/pedalsrecords.h"
 #include "sim/settingsmodel.h"
