@@ -54,6 +54,8 @@ private slots:
     void onFirmwareUpdateCompleted(UsbDevice* device);
     void onFirmwareUpdateFailed(UsbDevice* device, const QString& errorMessage);
     void sayUpdateDidNotFinish();
+    void onDeviceInaccessible(const InaccessibleDevice& device);
+    void onInaccessibleDeviceGone(const QString& path);
 
     // Profile row (profiles/)
     void on_comboBox_ProfileName_activated(int index);

@@ -1,8 +1,10 @@
 // Draws the pictures of the application resources: rim.png, the steering-wheel rim as the driver
-// sees it (turned by the wheel-base page), tarn-config.png, the application icon, and
-// reset_button.png, the pedals page's "back to the straight curve" arrow.
+// sees it (turned by the wheel-base page), tarn-config.png, the application icon, with its
+// smaller sizes for the desktop in icons/, and reset_button.png, the pedals page's "back to the
+// straight curve" arrow.
 // Built and run by drawimages.sh; the PNGs it writes are committed, so a build never runs it.
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -20,6 +22,9 @@ const QColor kGripEdge(16, 17, 19);
 const QColor kMarker(255, 122, 26);
 const QColor kSpokeLight(196, 201, 208);
 const QColor kSpokeDark(104, 110, 118);
+// The icon theme's sizes below the 256-pixel tarn-config.png (resources/CMakeLists.txt installs
+// them all).
+const int kIconSizes[] = {16, 24, 32, 48, 64, 128};
 
 // A path for the rim ring between two radii about the centre.
 QPainterPath ring(QPointF centre, qreal outer, qreal inner) {
@@ -191,8 +196,14 @@ bool save(const QImage& image, const char* name) {
 
 int main(int argc, char* argv[]) {
     QGuiApplication application(argc, argv);
-    const bool ok = save(drawRim(512), "rim.png") && save(drawIcon(256), "tarn-config.png") &&
-                    save(drawResetButton(20), "reset_button.png") &&
-                    save(drawResetButton(40), "reset_button@2x.png");
+    bool ok = save(drawRim(512), "rim.png") && save(drawIcon(256), "tarn-config.png") &&
+              save(drawResetButton(20), "reset_button.png") &&
+              save(drawResetButton(40), "reset_button@2x.png");
+    // The smaller sizes of the desktop's icon theme, each drawn at its own size rather than
+    // scaled from the large one.
+    ok = ok && QDir().mkpath(QStringLiteral("icons"));
+    for (int size : kIconSizes)
+        ok = ok &&
+             save(drawIcon(size), qPrintable(QStringLiteral("icons/tarn-config-%1.png").arg(size)));
     return ok ? 0 : 1;
 }
