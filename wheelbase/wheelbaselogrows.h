@@ -16,6 +16,9 @@ struct WheelBaseLogState {
     uint32_t logModulo = 1;     // every logModulo-th report is written; fixed at the start
     float lastTorqueIn = 0.0f;  // the torque trace's input, sampled less often than its output
     float lastElAngle = -1.0f;  // commutation rows are written only when the angle moves
+    // A log started before any report said its kind has no header yet: the first row of a
+    // known kind brings it.
+    bool headerPending = false;
 };
 
 // The header line of a log started while updates of `kind` arrive; empty for unknown kinds.

@@ -323,7 +323,9 @@ void WheelBasePage::enableOutputModulo(bool checked) {
 void WheelBasePage::toggleLogging() {
     if (!log.isOpen() && !device)
         return;
-    if (logButton.toggle(QStringLiteral("wheel-log-"), wheelBaseLogHeader(logState.logKind))) {
+    const QByteArray header = wheelBaseLogHeader(logState.logKind);
+    if (logButton.toggle(QStringLiteral("wheel-log-"), header)) {
+        logState.headerPending = header.isEmpty();
         // Fixed for the whole log: changing the box while it runs changes nothing.
         logState.logModulo =
             ui.checkBox_outputModulo->isChecked() ? uint32_t(ui.spinBox_outputModulo->value()) : 1;
@@ -338,8 +340,13 @@ void WheelBasePage::logUpdate(const TarnUsbWheelBaseJoystickUpdate& update,
     if (log.isOpen()) {
         if (++logState.reportCounter % logState.logModulo != 0)
             return;
-        log.write(wheelBaseLogRows(update, readTimeMicros, readTimeMicros - log.lastLogTimeMicros,
-                                   logState));
+        const QByteArray rows = wheelBaseLogRows(update, readTimeMicros,
+                                                 readTimeMicros - log.lastLogTimeMicros, logState);
+        if (logState.headerPending && !rows.isEmpty()) {
+            logState.headerPending = false;
+            log.write(wheelBaseLogHeader(update.logKind));
+        }
+        log.write(rows);
     }
     log.lastLogTimeMicros = readTimeMicros;
 }
