@@ -50,6 +50,19 @@ private slots:
         QCOMPARE(commandsOf(virtualPedals.receivedReports()), std::vector<int>({3}));
     }
 
+    // The pedals' table holds 40 profiles: a list of 41 fails the load before any is read.
+    void moreThanFortyProfilesAreRefused() {
+        VirtualBus bus;
+        VirtualDevice& virtualPedals = bus.addPedals();
+        virtualPedals.withModel<PedalsModel>([](PedalsModel& model) { model.setProfileCount(41); });
+        DirectDevice<UsbDeviceTarnPedals> pedals(virtualPedals);
+        QSignalSpy failed(pedals.get(), &UsbDeviceTarnPedals::onSettingsLoadFailed);
+        pedals->loadSettings();
+        QVERIFY(failed.wait(kTimeoutMs));
+        QVERIFY(waitUntilQuiet(virtualPedals, kFastQuietMs));
+        QCOMPARE(commandsOf(virtualPedals.receivedReports()), std::vector<int>({3}));
+    }
+
     // While the pedals have not acknowledged the calibration start it is resent every second;
     // after the acknowledgement a lost answer is resent at the usual interval again.
     void calibrationStartIsResentEverySecond() {
