@@ -13,6 +13,8 @@ namespace Ui {
 class TARN_wheel_tool;
 }
 
+class GamesKeyRow;
+
 class WheelBasePage : public SettingsPage<UsbDeviceTarnWheelBase> {
     Q_OBJECT
 
@@ -48,6 +50,7 @@ public:
     void centerRim();
     void realignMotor();
     void enableOutputModulo(bool checked);
+    void toggleGamesCompatibilityKey();
 
     // Every joystick report of the wheel base; redraws at most every 16 ms.
     void onJoystickUpdate(UsbDevice* device, TarnUsbWheelBaseJoystickUpdate* update,
@@ -65,4 +68,5 @@ private:
     uint16_t lastAxisValue = 0;
     uint16_t lastRimAngle = 0;
     uint32_t lastUiRefreshMs;
+    GamesKeyRow* const gamesKeyRow; // child
 };
