@@ -42,7 +42,7 @@ QString TelemetryLog::startAt(const QString& path, const QByteArray& header) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return file.errorString();
     if (file.write(header) != header.size() || file.error() != QFileDevice::NoError) {
-        const QString reason = file.errorString();
+        QString reason = file.errorString();
         file.close();
         return reason;
     }
