@@ -55,6 +55,12 @@ void ButtonPlatePage::connectDevice(UsbDeviceTarnButtonPlate& plate) {
 }
 
 void ButtonPlatePage::clear() {
+    // A wizard left running (a reload during a calibration) can still be cancelled; the others
+    // show the selected plate's idle wizard.
+    for (Paddles paddles : {Paddles::Clutch, Paddles::Shifter}) {
+        if (!calibrating(paddles))
+            buttons(paddles).showIdle(tr("Next Step"));
+    }
     for (QLabel* label :
          {ui.labelButtonsDebug, ui.labelClutchAxisXDebug, ui.labelClutchAxisYDebug,
           ui.labelClutchAxisXRawDebug, ui.labelClutchAxisYRawDebug, ui.labelShifterAxisXRawDebug,
