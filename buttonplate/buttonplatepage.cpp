@@ -4,6 +4,7 @@
 #include "buttonplate/buttonplatetexts.h"
 #include "pedals/calibrationbuttons.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace {
@@ -18,6 +19,18 @@ constexpr int kProfileTab = 0;
 
 double fromTenths(int tenths) {
     return tenths / 10.0;
+}
+
+using Statistics = TarnUsbButtonPlateUsageStatisticsStructure;
+
+// Entry `index` of the counter array at `offset`, copied out byte-wise: the structure is packed,
+// so an element of its arrays may sit at any address.
+uint32_t counterAt(const Statistics& statistics, size_t offset, size_t index) {
+    uint32_t counter = 0;
+    std::memcpy(&counter,
+                reinterpret_cast<const uint8_t*>(&statistics) + offset + index * sizeof counter,
+                sizeof counter);
+    return counter;
 }
 
 } // namespace
@@ -367,8 +380,8 @@ void ButtonPlatePage::onStatisticsLoaded(const TarnUsbButtonPlateUsageStatistics
         ui.labelRotaryRightContact7,  ui.labelRotaryRightContact8,  ui.labelRotaryRightContact9,
         ui.labelRotaryRightContact10, ui.labelRotaryRightContact11, ui.labelRotaryRightContact12};
     for (size_t i = 0; i < leftContacts.size(); ++i) {
-        show(leftContacts[i], s.rotaryLeftContact[i]);
-        show(rightContacts[i], s.rotaryRightContact[i]);
+        show(leftContacts[i], counterAt(s, offsetof(Statistics, rotaryLeftContact), i));
+        show(rightContacts[i], counterAt(s, offsetof(Statistics, rotaryRightContact), i));
     }
     show(ui.labelEncoderLeftClicks, s.encoderLeftClicks);
     show(ui.labelEncoderLeftFullRevolutions, s.encoderLeftFullRevolutions);
@@ -396,7 +409,7 @@ void ButtonPlatePage::onStatisticsLoaded(const TarnUsbButtonPlateUsageStatistics
         ui.labelButton6,  ui.labelButton7,  ui.labelButton8,  ui.labelButton9, ui.labelButton10,
         ui.labelButton11, ui.labelButton12, ui.labelButton13, ui.labelButton14};
     for (size_t i = 0; i < buttonClicks.size(); ++i)
-        show(buttonClicks[i], s.buttonClicks[i]);
+        show(buttonClicks[i], counterAt(s, offsetof(Statistics, buttonClicks), i));
     show(ui.labelShifterLeftTravel, s.shifterLeftTravel);
     show(ui.labelShifterRightTravel, s.shifterRightTravel);
     show(ui.labelClutchLeftTravel, s.clutchLeftTravel);

@@ -137,7 +137,7 @@ enum ButtonPlateAuxType : uint8_t {
 };
 
 // The auxiliary bytes, read little-endian and byte-wise: they sit at odd report offsets.
-inline uint16_t auxWord(const TarnUsbBleButtonPlateJoystickUpdate& update, int word) {
+inline uint16_t auxWord(const TarnUsbBleButtonPlateJoystickUpdate& update, size_t word) {
     return uint16_t(update.aux[2 * word] | (update.aux[2 * word + 1] << 8));
 }
 inline uint32_t auxLong(const TarnUsbBleButtonPlateJoystickUpdate& update) {

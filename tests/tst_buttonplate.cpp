@@ -71,7 +71,8 @@ private slots:
         QCOMPARE(int(rig->profileCount), 1);
         QCOMPARE(rig->firmwareHash, 0x0b7e4c21u);
         QCOMPARE(QByteArray(rig->firmwareBuildDate), QByteArray("Jan 31 2025 "));
-        QCOMPARE(rig->profiles[0].clutchBitePoint, 45.5f);
+        // Packed fields are compared as values (+): a reference to one may be misaligned.
+        QCOMPARE(+rig->profiles[0].clutchBitePoint, 45.5f);
         QCOMPARE(rig->softwareMajor(), 3);
     }
 
@@ -174,8 +175,8 @@ private slots:
         const std::vector<uint8_t> sent = rig.device.withModel<ButtonPlateModel>(statisticsBytes);
         QCOMPARE(bytesOf(&rig->statistics, sizeof rig->statistics),
                  bytesOf(sent.data(), sent.size()));
-        QCOMPARE(rig->statistics.activeMinutesCounter, 1000u + 284u);
-        QCOMPARE(rig->statistics.shifterLeftTravel, uint64_t(1000 + 252) | (uint64_t(1256) << 32));
+        QCOMPARE(+rig->statistics.activeMinutesCounter, 1000u + 284u);
+        QCOMPARE(+rig->statistics.shifterLeftTravel, uint64_t(1000 + 252) | (uint64_t(1256) << 32));
 
         QSignalSpy reset(rig.plate->get(), &UsbDeviceTarnButtonPlate::onStatisticsReset);
         rig->resetStatistics();
@@ -204,8 +205,8 @@ private slots:
         rig.device.injectReport(answer);
         QVERIFY(!receivesMoreThan(rig.device, 0, kFastQuietMs));
         QCOMPARE(loaded.count(), 0);
-        QCOMPARE(rig->statistics.rotaryLeftClicks, 0u);
-        QCOMPARE(rig->statistics.shifterLeftTravel, uint64_t(0));
+        QCOMPARE(+rig->statistics.rotaryLeftClicks, 0u);
+        QCOMPARE(+rig->statistics.shifterLeftTravel, uint64_t(0));
     }
 
     void calibrationRecordsTravel_data() {
@@ -276,7 +277,7 @@ private slots:
         QSignalSpy updates(rig.plate->get(), &UsbDeviceTarnButtonPlate::onJoystickUpdate);
         rig.device.injectReport(report);
         QVERIFY(updates.wait(kTimeoutMs));
-        QCOMPARE(seen.buttons, uint64_t(1) << 40);
+        QCOMPARE(+seen.buttons, uint64_t(1) << 40);
         QCOMPARE(auxFloat(seen), 37.5f);
     }
 };

@@ -254,24 +254,25 @@ void TestButtonPlatePage::shifterRuleAtItsEdge() {
     auto* hysteresis = rig.widget<QDoubleSpinBox>("doubleSpinBoxShiftersHysteresis");
     auto* hysteresisSlider = rig.widget<QSlider>("horizontalSliderShiftersHysteresis");
     hysteresis->setValue(40.0); // the attack point is 25.0
-    QCOMPARE(rig.active().shiftersHysteresis, 40.0f);
+    // Packed fields are compared as values (+): a reference to one may be misaligned.
+    QCOMPARE(+rig.active().shiftersHysteresis, 40.0f);
     attack->setValue(20.0);
     QCOMPARE(attack->value(), 25.0);
-    QCOMPARE(rig.active().shiftersAttackPoint, 25.0f);
+    QCOMPARE(+rig.active().shiftersAttackPoint, 25.0f);
     attack->setValue(20.1);
-    QCOMPARE(rig.active().shiftersAttackPoint, 20.1f);
+    QCOMPARE(+rig.active().shiftersAttackPoint, 20.1f);
     QCOMPARE(rig.widget<QSlider>("horizontalSliderShiftersAttackPoint")->value(), 201);
 
     hysteresis->setValue(29.0);
     attack->setValue(15.0);
     hysteresisSlider->setValue(400);
     QCOMPARE(hysteresisSlider->value(), 290);
-    QCOMPARE(rig.active().shiftersHysteresis, 29.0f);
+    QCOMPARE(+rig.active().shiftersHysteresis, 29.0f);
     attack->setValue(20.1);
     hysteresisSlider->setValue(400);
     QCOMPARE(hysteresisSlider->value(), 400);
     QCOMPARE(hysteresis->value(), 40.0);
-    QCOMPARE(rig.active().shiftersHysteresis, 40.0f);
+    QCOMPARE(+rig.active().shiftersHysteresis, 40.0f);
     // The accepted edits went to the plate in one live update.
     QTRY_VERIFY(!liveUpdateStarts(rig.plate).empty());
     QVERIFY(waitUntilQuiet(rig.plate, kFastQuietMs));
@@ -280,8 +281,8 @@ void TestButtonPlatePage::shifterRuleAtItsEdge() {
         if (report.data[3] == 0)
             std::memcpy(&sent, report.data.data() + 3, sizeof sent);
     }
-    QCOMPARE(sent.shiftersAttackPoint, 20.1f);
-    QCOMPARE(sent.shiftersHysteresis, 40.0f);
+    QCOMPARE(+sent.shiftersAttackPoint, 20.1f);
+    QCOMPARE(+sent.shiftersHysteresis, 40.0f);
 }
 
 void TestButtonPlatePage::throttleAndBrakeDisablesTheMasterClutch() {
@@ -308,7 +309,7 @@ void TestButtonPlatePage::reportedBitePointIsNotSentBack() {
     rig.inject(0, 0, 0, kAuxBitePoint, aux);
     QTRY_COMPARE(rig.widget<QSlider>("horizontalSliderClutchBitePoint")->value(), 375);
     QCOMPARE(rig.widget<QDoubleSpinBox>("doubleSpinBoxClutchBitePoint")->value(), 37.5);
-    QCOMPARE(rig.active().clutchBitePoint, 37.5f);
+    QCOMPARE(+rig.active().clutchBitePoint, 37.5f);
     QVERIFY(!receivesMoreThan(rig.plate, 0, kFastQuietMs));
     // The user's own edit of it is sent.
     rig.widget<QDoubleSpinBox>("doubleSpinBoxClutchBitePoint")->setValue(40.0);
