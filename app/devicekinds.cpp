@@ -18,8 +18,9 @@ template <class Device> bool isA(const UsbDevice* device) {
     return qobject_cast<const Device*>(device) != nullptr;
 }
 
-template <class Page> DevicePage* createPage(Ui::TARN_wheel_tool& ui, QObject* parent) {
-    return new Page(ui, parent);
+template <class Page>
+DevicePage* createPage(Ui::TARN_wheel_tool& ui, TelemetryLog& log, QObject* parent) {
+    return new Page(ui, log, parent);
 }
 
 template <class Device, class Manager>

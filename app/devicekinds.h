@@ -17,6 +17,7 @@ class TARN_wheel_tool;
 
 class DevicePage;
 class QObject;
+class TelemetryLog;
 class UsbDevice;
 class UsbSettingsDevice;
 
@@ -24,8 +25,8 @@ struct DeviceKind {
     TarnDeviceKind kind;
     UsbDevice* (*open)(const QString& path, std::unique_ptr<HidDevice> handle);
     bool (*isKindOf)(const UsbDevice* device);
-    // Kinds with settings only; null for the bootloader.
-    DevicePage* (*createPage)(Ui::TARN_wheel_tool& ui, QObject* parent);
+    // Kinds with settings only; null for the bootloader. The pages share one telemetry log.
+    DevicePage* (*createPage)(Ui::TARN_wheel_tool& ui, TelemetryLog& log, QObject* parent);
     // The active profile of `device`, which is of this kind, to or from a profile file. The
     // error text, empty on success.
     QString (*saveProfileFile)(UsbSettingsDevice& device, const QString& fileName);

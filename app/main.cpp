@@ -2,6 +2,7 @@
 // With --has-usb-device as its first argument it only probes the bus once and says whether a
 // device of the family is attached.
 
+#include "app/accesstexts.h"
 #include "app/devicekinds.h"
 #include "app/tarn_wheel_tool.h"
 #include "usb/usbmanager.h"
@@ -16,7 +17,15 @@ namespace {
 
 int probeForDevice() {
     UsbManager manager(openTarnDevice);
-    if (manager.rescanForTarnDevices()) {
+    const bool found = manager.rescanForTarnDevices();
+    // Standard output keeps its one line for scripts; a device that is there but cannot be
+    // opened, and the fix, are told on standard error.
+    for (const InaccessibleDevice& device : manager.getInaccessibleDevices())
+        std::fprintf(stderr, "%s\n",
+                     inaccessibleDeviceLine(device.productName, device.path, device.error)
+                         .toLocal8Bit()
+                         .constData());
+    if (found) {
         std::printf("Found TARN USB device.\n");
         return 0;
     }

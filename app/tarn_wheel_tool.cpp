@@ -1,6 +1,7 @@
 #include "app/tarn_wheel_tool.h"
 #include "ui_tarn_wheel_tool.h"
 
+#include "app/accesstexts.h"
 #include "app/devicekinds.h"
 #include "app/windowtexts.h"
 #include "firmware/usbdevicetarnbootloader.h"
@@ -19,23 +20,29 @@ TARN_wheel_tool::TARN_wheel_tool(QWidget* parent, const UsbTimings& timings)
     ui->setupUi(this);
     for (const DeviceKind& kind : deviceKinds()) {
         if (kind.createPage)
-            pages[kind.kind] = kind.createPage(*ui, this);
+            pages[kind.kind] = kind.createPage(*ui, telemetryLog, this);
     }
+    // Told after the report whose row failed has been handled, not from inside its handler.
+    connect(
+        &telemetryLog, &TelemetryLog::writeFailed, this,
+        [this](const QString& message) { QMessageBox::warning(this, tr("Logging"), message); },
+        Qt::QueuedConnection);
     setUiEnabled(false);
     qRegisterMetaType<uint16_t>("uint16_t");
     qRegisterMetaType<uint8_t>("uint8_t");
     connect(&usbManager, &UsbManager::onDeviceConnected, this, &TARN_wheel_tool::onDeviceConnected);
     connect(&usbManager, &UsbManager::onDeviceDisconnected, this,
             &TARN_wheel_tool::onDeviceDisconnected);
+    connect(&usbManager, &UsbManager::onDeviceInaccessible, this,
+            &TARN_wheel_tool::onDeviceInaccessible);
+    connect(&usbManager, &UsbManager::onInaccessibleDeviceGone, this,
+            &TARN_wheel_tool::onInaccessibleDeviceGone);
     usbManager.start(false);
 }
 
 TARN_wheel_tool::~TARN_wheel_tool() {
     on_comboBox_UsbDevice_currentIndexChanged(-1);
-    disconnect(&usbManager, &UsbManager::onDeviceConnected, this,
-               &TARN_wheel_tool::onDeviceConnected);
-    disconnect(&usbManager, &UsbManager::onDeviceDisconnected, this,
-               &TARN_wheel_tool::onDeviceDisconnected);
+    disconnect(&usbManager, nullptr, this, nullptr);
     usbManager.stop();
     delete ui;
 }
@@ -79,7 +86,28 @@ void TARN_wheel_tool::onDeviceConnected(UsbDevice* device) {
         int index = ui->comboBox_UsbDevice->findText(device->productName,
                                                      Qt::MatchExactly | Qt::MatchCaseSensitive);
         ui->comboBox_UsbDevice->setCurrentIndex(index);
+    } else if (!currentDevice) {
+        // The selection was on a device that cannot be opened: this one can.
+        ui->comboBox_UsbDevice->setCurrentIndex(ui->comboBox_UsbDevice->count() - 1);
     }
+}
+
+void TARN_wheel_tool::onDeviceInaccessible(const InaccessibleDevice& device) {
+    const QString text = inaccessibleDeviceEntry(device.productName, device.error);
+    int index = ui->comboBox_UsbDevice->findData(device.path);
+    if (index < 0) {
+        ui->comboBox_UsbDevice->addItem(text, device.path);
+        index = ui->comboBox_UsbDevice->count() - 1;
+    } else {
+        ui->comboBox_UsbDevice->setItemText(index, text);
+    }
+    ui->comboBox_UsbDevice->setItemData(index, text, Qt::ToolTipRole);
+}
+
+void TARN_wheel_tool::onInaccessibleDeviceGone(const QString& path) {
+    int index = ui->comboBox_UsbDevice->findData(path);
+    if (index >= 0 && !usbManager.getDevice(path))
+        ui->comboBox_UsbDevice->removeItem(index);
 }
 
 void TARN_wheel_tool::onDeviceDisconnected(UsbDevice* device) {

@@ -5,6 +5,7 @@
 
 #include "app/devicepage.h"
 #include "usb/usbmanager.h"
+#include "wheelbase/telemetrylog.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -53,6 +54,8 @@ private slots:
     void onFirmwareUpdateCompleted(UsbDevice* device);
     void onFirmwareUpdateFailed(UsbDevice* device, const QString& errorMessage);
     void sayUpdateDidNotFinish();
+    void onDeviceInaccessible(const InaccessibleDevice& device);
+    void onInaccessibleDeviceGone(const QString& path);
 
     // Profile row (profiles/)
     void on_comboBox_ProfileName_activated(int index);
@@ -87,6 +90,40 @@ private slots:
     void on_pushButton_CenterRim_clicked();
     void on_pushButtonMotorRealign_clicked();
     void on_checkBox_outputModulo_toggled(bool checked);
+    void on_pushButton_LoggingWheelBase_clicked();
+
+    // Pedals page (forwarded to PedalsPage)
+    void on_slider_throttle_0_valueChanged(int value);
+    void on_slider_throttle_1_valueChanged(int value);
+    void on_slider_throttle_2_valueChanged(int value);
+    void on_slider_throttle_3_valueChanged(int value);
+    void on_slider_throttle_4_valueChanged(int value);
+    void on_slider_throttle_5_valueChanged(int value);
+    void on_slider_brake_0_valueChanged(int value);
+    void on_slider_brake_1_valueChanged(int value);
+    void on_slider_brake_2_valueChanged(int value);
+    void on_slider_brake_3_valueChanged(int value);
+    void on_slider_brake_4_valueChanged(int value);
+    void on_slider_brake_5_valueChanged(int value);
+    void on_slider_clutch_0_valueChanged(int value);
+    void on_slider_clutch_1_valueChanged(int value);
+    void on_slider_clutch_2_valueChanged(int value);
+    void on_slider_clutch_3_valueChanged(int value);
+    void on_slider_clutch_4_valueChanged(int value);
+    void on_slider_clutch_5_valueChanged(int value);
+    void on_spinBox_throttleMaxForceAdjustment_editingFinished();
+    void on_spinBox_throttleMinForceAdjustment_editingFinished();
+    void on_spinBox_brakeMaxForceAdjustment_editingFinished();
+    void on_spinBox_brakeMinForceAdjustment_editingFinished();
+    void on_spinBox_clutchMaxForceAdjustment_editingFinished();
+    void on_spinBox_clutchMinForceAdjustment_editingFinished();
+    void on_pushButton_throttleToDefault_clicked();
+    void on_pushButton_brakeToDefault_clicked();
+    void on_pushButton_clutchToDefault_clicked();
+    void on_pedalsCalibrationButton_clicked();
+    void on_pedalsCalibrationNextStepButton_clicked();
+    void on_pedalsCalibrationPrevStepButton_clicked();
+    void on_pushButton_LoggingPedals_clicked();
 
     // Button-plate page (forwarded to ButtonPlatePage)
     void on_spinBox_xTopDeadzone_valueChanged(int value);
@@ -135,6 +172,8 @@ private:
     // The bootloader's file dialog while it is open: closed when the bootloader goes.
     QPointer<QFileDialog> firmwareFileDialog;
     UsbManager usbManager;
+    // The telemetry log the pages share: one log at a time, whichever page started it.
+    TelemetryLog telemetryLog;
     std::map<TarnDeviceKind, DevicePage*> pages; // owned as children
 
     // The selected device, and what it is: a bootloader, or a device with settings of a kind

@@ -100,3 +100,7 @@ void TARN_wheel_tool::on_pushButtonMotorRealign_clicked() {
 void TARN_wheel_tool::on_checkBox_outputModulo_toggled(bool checked) {
     page<WheelBasePage>()->enableOutputModulo(checked);
 }
+
+void TARN_wheel_tool::on_pushButton_LoggingWheelBase_clicked() {
+    page<WheelBasePage>()->toggleLogging();
+}

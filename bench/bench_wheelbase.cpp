@@ -2,7 +2,9 @@
 // virtual wheel base on a private bus that streams 1,000 and then 8,000 reports per second, and
 // the program prints how many reports reached the page per second, how many were lost on the
 // way, the CPU time per report of the GUI thread and of the reader thread, and the time from the
-// device sending a report to the page having handled it.
+// device sending a report to the page having handled it. A last run streams 8,000 telemetry
+// reports per second into an open telemetry log and prints how many rows reached the file and
+// how much of a core the GUI thread used.
 
 #include "app/tarn_wheel_tool.h"
 #include "bench/spinning.h"
@@ -12,7 +14,9 @@
 #include "wheelbase/usbdevicetarnwheelbase.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -44,11 +48,30 @@ std::array<std::atomic<int64_t>, kStampSlots> sendTimes;
 
 class StampingWheelBaseModel : public WheelBaseModel {
 public:
+    // Every report a telemetry report (log kind 1), so that each writes one log row.
+    bool telemetryOnly = false;
+
     void streamReport(uint32_t sequence, const ReportSink& send) override {
         sendTimes[sequence % kStampSlots].store(nowNanos(), std::memory_order_relaxed);
-        WheelBaseModel::streamReport(sequence, send);
+        if (!telemetryOnly) {
+            WheelBaseModel::streamReport(sequence, send);
+            return;
+        }
+        WheelBaseModel::streamReport(sequence, [&](const std::vector<uint8_t>& report) {
+            std::vector<uint8_t> telemetry = report;
+            telemetry[4] = kWheelBaseLogTelemetry;
+            send(telemetry);
+        });
     }
 };
+
+// Lines in a file, less its header.
+long long rowsIn(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    return file.readAll().count('\n') - 1;
+}
 
 int64_t percentile(std::vector<int64_t>& values, double fraction) {
     if (values.empty())
@@ -58,11 +81,12 @@ int64_t percentile(std::vector<int64_t>& values, double fraction) {
     return values[index];
 }
 
-void run(int rate, const char* tabName) {
+void run(int rate, const char* tabName, bool logging = false) {
     QTemporaryDir bus;
     qputenv("TARN_HID_BUS", bus.path().toLocal8Bit());
-    VirtualDevice wheel(bus.path().toStdString(), "wheelbase",
-                        std::make_unique<StampingWheelBaseModel>());
+    auto model = std::make_unique<StampingWheelBaseModel>();
+    model->telemetryOnly = logging;
+    VirtualDevice wheel(bus.path().toStdString(), "wheelbase", std::move(model));
     wheel.setJoystickRate(0);
     wheel.plug();
 
@@ -93,6 +117,15 @@ void run(int rate, const char* tabName) {
                          ++delivered;
                      });
 
+    // The log goes into a directory of its own, the working directory while it runs.
+    QTemporaryDir logDirectory;
+    const QString previousDirectory = QDir::currentPath();
+    auto* logButton = window.findChild<QPushButton*>(QStringLiteral("pushButton_LoggingWheelBase"));
+    if (logging) {
+        QDir::setCurrent(logDirectory.path());
+        logButton->click();
+    }
+
     const std::string guiTid = std::to_string(::getpid());
     const std::string readerTid = readerThreadId();
     const DeviceHost::StreamStats before = wheel.streamStats();
@@ -113,6 +146,20 @@ void run(int rate, const char* tabName) {
     const int64_t guiCpu = threadCpuNanos(guiTid) - guiBefore;
     const int64_t readerCpu = threadCpuNanos(readerTid) - readerBefore;
     const DeviceHost::StreamStats after = wheel.streamStats();
+    if (logging) {
+        logButton->click();
+        QDir::setCurrent(previousDirectory);
+        const QStringList logs = QDir(logDirectory.path()).entryList({QStringLiteral("*.csv")});
+        const long long rows =
+            logs.isEmpty() ? -1 : rowsIn(QDir(logDirectory.path()).filePath(logs.first()));
+        std::printf("%6d/s  log    %lld rows written for %llu reports received (%llu sent); "
+                    "GUI thread %.0f %% of a core\n",
+                    rate, rows, static_cast<unsigned long long>(delivered),
+                    static_cast<unsigned long long>(after.sent - before.sent),
+                    100.0 * double(guiCpu) / 1e9 / seconds);
+        std::fflush(stdout);
+        return;
+    }
 
     const uint64_t sent = after.sent - before.sent;
     const uint64_t refused = after.dropped - before.dropped;
@@ -145,5 +192,6 @@ int main(int argc, char* argv[]) {
         for (const char* tab : {"FFB", "Debug"})
             run(rate, tab);
     }
+    run(8000, "Debug", true);
     return 0;
 }

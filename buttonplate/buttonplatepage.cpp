@@ -35,7 +35,7 @@ uint32_t counterAt(const Statistics& statistics, size_t offset, size_t index) {
 
 } // namespace
 
-ButtonPlatePage::ButtonPlatePage(Ui::TARN_wheel_tool& ui, QObject* parent)
+ButtonPlatePage::ButtonPlatePage(Ui::TARN_wheel_tool& ui, TelemetryLog&, QObject* parent)
     : SettingsPage(ui.settingsButtonPlatePage, parent)
     , ui(ui)
     , clutchButtons(std::make_unique<CalibrationButtons>(

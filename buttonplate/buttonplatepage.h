@@ -20,6 +20,7 @@ class TARN_wheel_tool;
 
 class CalibrationButtons;
 class QLabel;
+class TelemetryLog;
 
 class ButtonPlatePage : public SettingsPage<UsbDeviceTarnButtonPlate> {
     Q_OBJECT
@@ -28,7 +29,7 @@ public:
     // The two paddle pairs, each with its wizard.
     enum class Paddles { Clutch, Shifter };
 
-    ButtonPlatePage(Ui::TARN_wheel_tool& ui, QObject* parent);
+    ButtonPlatePage(Ui::TARN_wheel_tool& ui, TelemetryLog& log, QObject* parent);
     ~ButtonPlatePage() override;
 
     void clear() override;

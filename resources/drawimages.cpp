@@ -1,7 +1,10 @@
-// Draws the two pictures of the application resources: rim.png, the steering-wheel rim as the
-// driver sees it (turned by the wheel-base page), and tarn-config.png, the application icon.
+// Draws the pictures of the application resources: rim.png, the steering-wheel rim as the driver
+// sees it (turned by the wheel-base page), tarn-config.png, the application icon, with its
+// smaller sizes for the desktop in icons/, and reset_button.png, the pedals page's "back to the
+// straight curve" arrow.
 // Built and run by drawimages.sh; the PNGs it writes are committed, so a build never runs it.
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -19,6 +22,9 @@ const QColor kGripEdge(16, 17, 19);
 const QColor kMarker(255, 122, 26);
 const QColor kSpokeLight(196, 201, 208);
 const QColor kSpokeDark(104, 110, 118);
+// The icon theme's sizes below the 256-pixel tarn-config.png (resources/CMakeLists.txt installs
+// them all).
+const int kIconSizes[] = {16, 24, 32, 48, 64, 128};
 
 // A path for the rim ring between two radii about the centre.
 QPainterPath ring(QPointF centre, qreal outer, qreal inner) {
@@ -152,6 +158,33 @@ QImage drawIcon(int size) {
     return image;
 }
 
+// A counter-clockwise arrow around the centre, drawn for the 20 x 20 pixels it is shown at (and
+// twice that for high-density screens): pen widths and the arrow head fall on whole pixels.
+QImage drawResetButton(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    const qreal pen = s / 10;
+    const QColor ink(52, 58, 66);
+    p.setPen(QPen(ink, pen, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    const QRectF circle(s * 0.2, s * 0.2, s * 0.6, s * 0.6);
+    // From the top, three quarters of a turn round to the left.
+    p.drawArc(circle, 90 * 16, 270 * 16);
+    // The head at the top end of the arc, pointing along it (to the left).
+    QPainterPath head;
+    head.moveTo(s * 0.34, s * 0.2);
+    head.lineTo(s * 0.56, s * 0.04);
+    head.lineTo(s * 0.56, s * 0.36);
+    head.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawPath(head);
+    return image;
+}
+
 bool save(const QImage& image, const char* name) {
     if (image.save(QString::fromLatin1(name), "PNG", 9))
         return true;
@@ -163,6 +196,14 @@ bool save(const QImage& image, const char* name) {
 
 int main(int argc, char* argv[]) {
     QGuiApplication application(argc, argv);
-    const bool ok = save(drawRim(512), "rim.png") && save(drawIcon(256), "tarn-config.png");
+    bool ok = save(drawRim(512), "rim.png") && save(drawIcon(256), "tarn-config.png") &&
+              save(drawResetButton(20), "reset_button.png") &&
+              save(drawResetButton(40), "reset_button@2x.png");
+    // The smaller sizes of the desktop's icon theme, each drawn at its own size rather than
+    // scaled from the large one.
+    ok = ok && QDir().mkpath(QStringLiteral("icons"));
+    for (int size : kIconSizes)
+        ok = ok &&
+             save(drawIcon(size), qPrintable(QStringLiteral("icons/tarn-config-%1.png").arg(size)));
     return ok ? 0 : 1;
 }

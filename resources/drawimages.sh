@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Redraws resources/rim.png and resources/tarn-config.png with drawimages.cpp (needs a C++
-# compiler and Qt 5 Gui). Only needed when the pictures change.
+# Redraws the PNGs of resources/ with drawimages.cpp (needs a C++ compiler and Qt 5 Gui).
+# Only needed when the pictures change.
 set -euo pipefail
 cd "$(dirname "$0")"
 work=$(mktemp -d)

@@ -6,12 +6,16 @@ packages=(
     build-essential cmake pkg-config
     qtbase5-dev qtbase5-dev-tools libhidapi-dev
     xvfb xauth
+    # cpack -G DEB: dpkg-shlibdeps finds the package's dependencies.
+    dpkg-dev
 )
 if [ "${1:-}" = "--tests" ]; then
     # The kernel HID test boots Debian's kernel in a small virtual machine.
     packages+=(qemu-system-x86 linux-image-amd64 busybox-static kmod)
     # scripts/lint.sh, which CI runs after the suite.
     packages+=(clang-format clang-tidy)
+    # The package test validates the installed desktop entry and AppStream metainfo.
+    packages+=(desktop-file-utils appstream)
 fi
 
 as_root() {

@@ -27,7 +27,9 @@ else
     if [ "$sanitizer" = thread ]; then
         tests=(-R 'usbmanager|retry')
     else
-        tests=(-E 'vm')
+        # The VM test boots an emulated machine and the package test packs the programs: neither
+        # gains from the sanitizers.
+        tests=(-E 'vm|package')
     fi
 fi
 

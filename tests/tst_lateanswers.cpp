@@ -219,6 +219,34 @@ private slots:
         QCOMPARE(outcome.plateSignals, plateSignals);
     }
 
+    // The pedals acknowledge a calibration start or save after it was resent, so twice: the
+    // wizard hears of it once.
+    void pedalsCalibrationAnswersActOnce_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("lateMs");
+        QTest::newRow("start, resent after a second")
+            << int(kCmdStartCalibration) << UsbDeviceTarnPedals::kCalibrationStartRetryMs + 300;
+        QTest::newRow("save") << int(kCmdSaveCalibration) << kLateMs;
+    }
+    void pedalsCalibrationAnswersActOnce() {
+        QFETCH(int, command);
+        QFETCH(int, lateMs);
+        VirtualBus bus;
+        VirtualDevice& virtualPedals = bus.addPedals();
+        Rig<UsbDeviceTarnPedals> rig(virtualPedals);
+        QSignalSpy started(rig.direct.get(), &UsbDeviceTarnPedals::onCalibrationStarted);
+        QSignalSpy saved(rig.direct.get(), &UsbDeviceTarnPedals::onCalibrationSave);
+        virtualPedals.scriptAnswers(uint8_t(command), {{AnswerFate::Late, lateMs}});
+        if (command == kCmdStartCalibration)
+            rig.direct->startCalibration();
+        else
+            rig.direct->saveCalibration();
+        QVERIFY(waitForWrites(virtualPedals, 2, kTimeoutMs));
+        QVERIFY(waitUntilQuiet(virtualPedals, lateMs + 2 * kRetryMs));
+        QCOMPARE(walkOf(virtualPedals.receivedReports()), std::vector<int>{command});
+        QCOMPARE(started.count() + saved.count(), 1);
+    }
+
     // The late echo of chunk 1 meets chunk 2: every chunk goes out once, in order.
     void firmwareChunksGoOutOnce() {
         VirtualBus bus;

@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -163,7 +164,11 @@ private slots:
         VirtualBusTransport transport(bus.pathString());
         std::vector<HidDeviceInfo> listed = transport.enumerate(0, 0);
         QCOMPARE(int(listed.size()), 1);
-        QVERIFY(!transport.openPath(listed[0].path));
+        HidOpenResult opened = transport.openPath(listed[0].path);
+        QVERIFY(!opened.device);
+        QCOMPARE(opened.error, ECONNREFUSED); // present, but not to be opened
+        QVERIFY(isPresentDespite(opened.error));
+        QCOMPARE(transport.openPath(bus.pathString() + "/gone-since.sock").error, ENOENT);
     }
 
     void heldBackAnswersAreLost() {

@@ -108,16 +108,29 @@ std::vector<HidDeviceInfo> HidapiTransport::enumerate(uint16_t vendorId, uint16_
     return result;
 }
 
-std::unique_ptr<HidDevice> HidapiTransport::openPath(const std::string& path) {
+namespace {
+// hidapi keeps the errno of a failed open only in its error text: open the node the way it does
+// to learn why.
+int whyOpenFails(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    return EIO; // it opens now: hidapi failed after opening the node
+}
+} // namespace
+
+HidOpenResult HidapiTransport::openPath(const std::string& path) {
     hid_device* device = hid_open_path(path.c_str());
     if (!device)
-        return nullptr;
+        return {nullptr, whyOpenFails(path)};
     int readFd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (readFd < 0) {
+        int error = errno;
         hid_close(device);
-        return nullptr;
+        return {nullptr, error};
     }
-    return std::make_unique<HidapiDevice>(device, readFd);
+    return {std::make_unique<HidapiDevice>(device, readFd), 0};
 }
 
 int HidapiTransport::waitForAny(const std::vector<HidCompletionHandle>& handles, int timeoutMs) {

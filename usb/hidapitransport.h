@@ -9,6 +9,6 @@ public:
     ~HidapiTransport() override; // hid_exit once the last transport is gone
 
     std::vector<HidDeviceInfo> enumerate(uint16_t vendorId, uint16_t productId) override;
-    std::unique_ptr<HidDevice> openPath(const std::string& path) override;
+    HidOpenResult openPath(const std::string& path) override;
     int waitForAny(const std::vector<HidCompletionHandle>& handles, int timeoutMs) override;
 };

@@ -26,6 +26,10 @@ void HidDevice::setDeviceInfo(const HidDeviceInfo& info) {
     attachedInfo = std::make_unique<HidDeviceInfo>(info);
 }
 
+bool isPresentDespite(int openError) {
+    return openError != ENOENT && openError != ENODEV && openError != ENXIO;
+}
+
 std::unique_ptr<HidTransport> HidTransport::create() {
     const char* bus = std::getenv("TARN_HID_BUS");
     if (bus && *bus)

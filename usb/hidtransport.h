@@ -80,6 +80,16 @@ private:
     std::unique_ptr<HidDeviceInfo> attachedInfo;
 };
 
+// What opening a device gave: the device, or why it could not be opened.
+struct HidOpenResult {
+    std::unique_ptr<HidDevice> device; // null when the open failed
+    int error = 0; // then the errno of the failure: EACCES, EBUSY, ECONNREFUSED, ENOENT...
+};
+
+// Whether a failed open still means a device is there: not when its node or socket is gone (it
+// left the bus between enumeration and opening).
+bool isPresentDespite(int openError);
+
 // Enumeration, opening and the multi-handle wait of one HID bus.
 class HidTransport {
 public:
@@ -87,8 +97,8 @@ public:
 
     // hid_enumerate: 0 as vendor or product id matches any.
     virtual std::vector<HidDeviceInfo> enumerate(uint16_t vendorId, uint16_t productId) = 0;
-    // hid_open_path: null when the device cannot be opened.
-    virtual std::unique_ptr<HidDevice> openPath(const std::string& path) = 0;
+    // hid_open_path, with the reason when the device cannot be opened.
+    virtual HidOpenResult openPath(const std::string& path) = 0;
 
     // Waits until at least one handle is ready, at most timeoutMs. Returns the position of the
     // first ready handle, kWaitTimeout, or kWaitFailed (also for an empty set).

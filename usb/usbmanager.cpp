@@ -73,11 +73,16 @@ void UsbManager::stop() {
         emit onDeviceDisconnected(device);
         delete device;
     }
+    forgetInaccessible(0, 0, {});
 }
 
 QList<UsbDevice*> UsbManager::getDevices() {
     std::shared_lock<std::shared_mutex> locker(devicesLock);
     return devices.values();
+}
+
+QList<InaccessibleDevice> UsbManager::getInaccessibleDevices() const {
+    return inaccessible.values();
 }
 
 UsbDevice* UsbManager::getDevice(const QString& id) {
@@ -101,15 +106,24 @@ bool UsbManager::doRescanForTarnDevices(uint16_t vendorId, uint16_t productId) {
     }
 
     QList<UsbDevice*> added;
+    QList<QString> stillInaccessible;
     for (const HidDeviceInfo& info : transport->enumerate(vendorId, productId)) {
         if (info.vendorId != vendorId || info.productId != productId)
             continue;
         QString path = QString::fromStdString(info.path);
         if (openPaths.contains(path))
             continue;
-        std::unique_ptr<HidDevice> handle = transport->openPath(info.path);
-        if (!handle)
+        HidOpenResult opened = transport->openPath(info.path);
+        if (!opened.device) {
+            if (isPresentDespite(opened.error) &&
+                tarnDeviceKind(productId, QString::fromStdWString(info.product)) !=
+                    TarnDeviceKind::None) {
+                noteInaccessible(info, opened.error);
+                stillInaccessible.append(path);
+            }
             continue;
+        }
+        std::unique_ptr<HidDevice> handle = std::move(opened.device);
         handle->setNonblocking(true);
         const TarnDeviceKind kind = identifyTarnDevice(productId, *handle, info);
         if (kind == TarnDeviceKind::None)
@@ -121,6 +135,7 @@ bool UsbManager::doRescanForTarnDevices(uint16_t vendorId, uint16_t productId) {
         }
     }
 
+    forgetInaccessible(vendorId, productId, stillInaccessible);
     for (UsbDevice* device : qAsConst(added)) {
         {
             std::unique_lock<std::shared_mutex> locker(devicesLock);
@@ -129,6 +144,32 @@ bool UsbManager::doRescanForTarnDevices(uint16_t vendorId, uint16_t productId) {
         emit onDeviceConnected(device);
     }
     return !added.isEmpty();
+}
+
+void UsbManager::noteInaccessible(const HidDeviceInfo& info, int error) {
+    const QString path = QString::fromStdString(info.path);
+    auto known = inaccessible.constFind(path);
+    if (known != inaccessible.constEnd() && known->error == error)
+        return; // told once, not at every scan
+    InaccessibleDevice device{path, QString::fromStdWString(info.product), info.vendorId,
+                              info.productId, error};
+    inaccessible.insert(path, device);
+    emit onDeviceInaccessible(device);
+}
+
+void UsbManager::forgetInaccessible(uint16_t vendorId, uint16_t productId,
+                                    const QList<QString>& present) {
+    QList<QString> gone;
+    for (const InaccessibleDevice& device : qAsConst(inaccessible)) {
+        const bool scanned = (vendorId == 0 || device.vendorId == vendorId) &&
+                             (productId == 0 || device.productId == productId);
+        if (scanned && !present.contains(device.path))
+            gone.append(device.path);
+    }
+    for (const QString& path : qAsConst(gone)) {
+        inaccessible.remove(path);
+        emit onInaccessibleDeviceGone(path);
+    }
 }
 
 bool UsbManager::event(QEvent* event) {

@@ -42,6 +42,16 @@ private:
 using TarnDeviceOpener = std::function<UsbDevice*(TarnDeviceKind kind, const QString& path,
                                                   std::unique_ptr<HidDevice> handle)>;
 
+// A device of the family that is on the bus but cannot be opened (no permission, in use), and
+// why: the next scans try again, and a device that has been given access opens as usual.
+struct InaccessibleDevice {
+    QString path;
+    QString productName; // from the enumeration record
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    int error = 0; // the errno of the failed open
+};
+
 class UsbManager : public QObject {
     Q_OBJECT
 
@@ -57,6 +67,10 @@ signals:
     void onDeviceConnected(UsbDevice* device);
     // The device is deleted right after this signal returns.
     void onDeviceDisconnected(UsbDevice* device);
+    // A device of the family cannot be opened, or now fails for another reason than before.
+    void onDeviceInaccessible(const InaccessibleDevice& device);
+    // The inaccessible device at `path` has been opened or has left the bus.
+    void onInaccessibleDeviceGone(const QString& path);
 
 public slots:
     void start(bool startPaused = false);
@@ -64,6 +78,7 @@ public slots:
     void resume();
     void stop();
     QList<UsbDevice*> getDevices();
+    QList<InaccessibleDevice> getInaccessibleDevices() const;
     UsbDevice* getDevice(const QString& id);
     bool rescanForTarnDevices();
     bool doRescanForTarnDevices(uint16_t vendorId, uint16_t productId);
@@ -78,6 +93,9 @@ protected:
 
 private:
     void queueRead(UsbDevice* device, const QSharedPointer<TarnUsbReport>& report);
+    void noteInaccessible(const HidDeviceInfo& info, int error);
+    // Forgets the inaccessible devices with these ids whose paths are not in `present`.
+    void forgetInaccessible(uint16_t vendorId, uint16_t productId, const QList<QString>& present);
 
     TarnDeviceOpener opener;
     UsbTimings timings;
@@ -89,6 +107,8 @@ private:
     // a standard lock lets ThreadSanitizer check what the map passes between the two threads.
     std::shared_mutex devicesLock;
     QMap<QString, UsbDevice*> devices;
+    // Scanned and read on the GUI thread only.
+    QMap<QString, InaccessibleDevice> inaccessible;
     UsbManagerReaderThread* readerThread = nullptr;
     std::unique_ptr<HidTransport> transport;
     ReaderThreadHandOff handOff;

@@ -219,29 +219,30 @@ std::vector<HidDeviceInfo> VirtualBusTransport::enumerate(uint16_t vendorId, uin
     return result;
 }
 
-std::unique_ptr<HidDevice> VirtualBusTransport::openPath(const std::string& path) {
+HidOpenResult VirtualBusTransport::openPath(const std::string& path) {
     const std::string suffix = ".sock";
     if (path.size() <= suffix.size() ||
         path.compare(path.size() - suffix.size(), suffix.size(), suffix) != 0)
-        return nullptr;
+        return {nullptr, ENOENT};
     std::string text;
     HidDeviceInfo info;
     std::map<std::string, std::string> keys;
     if (!readSmallFile(path.substr(0, path.size() - suffix.size()) + ".info", text) ||
         !parseInfo(text, info, keys))
-        return nullptr;
+        return {nullptr, ENOENT}; // the device left the bus after it was listed
 
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof address.sun_path)
-        return nullptr;
+        return {nullptr, ENAMETOOLONG};
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        return nullptr;
+        return {nullptr, errno};
     if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        int error = errno; // EACCES without write permission, ECONNREFUSED with nobody listening
         ::close(fd);
-        return nullptr;
+        return {nullptr, error};
     }
     // The device's own strings; a present but empty device_product models a device that returns
     // none (the button plate over Bluetooth LE).
@@ -249,9 +250,10 @@ std::unique_ptr<HidDevice> VirtualBusTransport::openPath(const std::string& path
         auto found = keys.find(key);
         return found == keys.end() ? fallback : widened(found->second);
     };
-    return std::make_unique<VirtualBusDevice>(fd, own("device_product", info.product),
-                                              own("device_serial", info.serialNumber),
-                                              info.manufacturer);
+    return {std::make_unique<VirtualBusDevice>(fd, own("device_product", info.product),
+                                               own("device_serial", info.serialNumber),
+                                               info.manufacturer),
+            0};
 }
 
 int VirtualBusTransport::waitForAny(const std::vector<HidCompletionHandle>& handles,

@@ -12,7 +12,7 @@ public:
     explicit VirtualBusTransport(std::string directory);
 
     std::vector<HidDeviceInfo> enumerate(uint16_t vendorId, uint16_t productId) override;
-    std::unique_ptr<HidDevice> openPath(const std::string& path) override;
+    HidOpenResult openPath(const std::string& path) override;
     int waitForAny(const std::vector<HidCompletionHandle>& handles, int timeoutMs) override;
 
     // Parses the key=value text of a NAME.info file; false when a required key is missing.

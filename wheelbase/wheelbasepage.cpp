@@ -46,9 +46,11 @@ void makeReadout(QLabel* label, int width) {
 
 } // namespace
 
-WheelBasePage::WheelBasePage(Ui::TARN_wheel_tool& ui, QObject* parent)
+WheelBasePage::WheelBasePage(Ui::TARN_wheel_tool& ui, TelemetryLog& log, QObject* parent)
     : SettingsPage(ui.settingsWheelBasePage, parent)
     , ui(ui)
+    , log(log)
+    , logButton(ui.pushButton_LoggingWheelBase, log, this)
     , lastUiRefreshMs(wheelBaseClockMs(currentTimeMicros())) {}
 
 void WheelBasePage::connectDevice(UsbDeviceTarnWheelBase& wheelBase) {
@@ -152,6 +154,7 @@ void WheelBasePage::onJoystickUpdate(UsbDevice* wheelBase, TarnUsbWheelBaseJoyst
                                      uint64_t readTimeMicros) {
     // Every report reaches this point; the telemetry log takes each one here, before the
     // refresh limit below thins them out for the screen.
+    logUpdate(*update, readTimeMicros);
     const uint32_t nowMs = wheelBaseClockMs(currentTimeMicros());
     if (!wheelBaseRefreshDue(nowMs, lastUiRefreshMs))
         return;
@@ -315,4 +318,35 @@ void WheelBasePage::realignMotor() {
 // Only the logging decimation hangs on this box; it needs no device.
 void WheelBasePage::enableOutputModulo(bool checked) {
     ui.spinBox_outputModulo->setEnabled(checked);
+}
+
+void WheelBasePage::toggleLogging() {
+    if (!log.isOpen() && !device)
+        return;
+    const QByteArray header = wheelBaseLogHeader(logState.logKind);
+    if (logButton.toggle(QStringLiteral("wheel-log-"), header)) {
+        logState.headerPending = header.isEmpty();
+        // Fixed for the whole log: changing the box while it runs changes nothing.
+        logState.logModulo =
+            ui.checkBox_outputModulo->isChecked() ? uint32_t(ui.spinBox_outputModulo->value()) : 1;
+    }
+}
+
+// The decimation counts the reports of open logs only; dt counts from the last report that
+// passed it.
+void WheelBasePage::logUpdate(const TarnUsbWheelBaseJoystickUpdate& update,
+                              uint64_t readTimeMicros) {
+    logState.logKind = update.logKind;
+    if (log.isOpen()) {
+        if (++logState.reportCounter % logState.logModulo != 0)
+            return;
+        const QByteArray rows = wheelBaseLogRows(update, readTimeMicros,
+                                                 readTimeMicros - log.lastLogTimeMicros, logState);
+        if (logState.headerPending && !rows.isEmpty()) {
+            logState.headerPending = false;
+            log.write(wheelBaseLogHeader(update.logKind));
+        }
+        log.write(rows);
+    }
+    log.lastLogTimeMicros = readTimeMicros;
 }

@@ -5,7 +5,10 @@
 // wheelbasetexts and wheelbaserim.
 
 #include "app/settingspage.h"
+#include "wheelbase/logbutton.h"
+#include "wheelbase/telemetrylog.h"
 #include "wheelbase/usbdevicetarnwheelbase.h"
+#include "wheelbase/wheelbaselogrows.h"
 
 #include <cstdint>
 
@@ -17,7 +20,7 @@ class WheelBasePage : public SettingsPage<UsbDeviceTarnWheelBase> {
     Q_OBJECT
 
 public:
-    WheelBasePage(Ui::TARN_wheel_tool& ui, QObject* parent);
+    WheelBasePage(Ui::TARN_wheel_tool& ui, TelemetryLog& log, QObject* parent);
 
     void clear() override;
     void showLoaded() override;
@@ -48,6 +51,8 @@ public:
     void centerRim();
     void realignMotor();
     void enableOutputModulo(bool checked);
+    // Starts a wheel-base log, or stops the open log.
+    void toggleLogging();
 
     // Every joystick report of the wheel base; redraws at most every 16 ms.
     void onJoystickUpdate(UsbDevice* device, TarnUsbWheelBaseJoystickUpdate* update,
@@ -59,7 +64,13 @@ private:
     void connectDevice(UsbDeviceTarnWheelBase& wheelBase) override;
     void drawWheel(int16_t axisValue);
 
+    // Every report, before the refresh limit: the row of the open log.
+    void logUpdate(const TarnUsbWheelBaseJoystickUpdate& update, uint64_t readTimeMicros);
+
     Ui::TARN_wheel_tool& ui;
+    TelemetryLog& log;
+    LogButton logButton;
+    WheelBaseLogState logState;
     // The last steering position shown and the last whole-degree rim angle drawn, kept as the
     // 16 bits they were stored in; showing a profile changes lastAxisValue to force a redraw.
     uint16_t lastAxisValue = 0;

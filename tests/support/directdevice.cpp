@@ -28,7 +28,7 @@ void ReportPump::readAll() {
 
 std::unique_ptr<HidDevice> openVirtualDevice(const VirtualDevice& device) {
     VirtualBusTransport transport("/");
-    std::unique_ptr<HidDevice> handle = transport.openPath(device.socketPath());
+    std::unique_ptr<HidDevice> handle = transport.openPath(device.socketPath()).device;
     if (handle)
         handle->setNonblocking(true);
     return handle;

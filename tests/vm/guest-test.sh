@@ -1,14 +1,16 @@
 #!/bin/sh
 # The kernel-HID test inside the VM, as root in a chroot of the host's root: loads UHID and the
 # generic HID driver, checks tarn-config's probe mode with and without a UHID wheel base from
-# tarn-device-sim, then runs the device-manager check. All through the system's hidapi.
+# tarn-device-sim, and as an unprivileged user without and with access to its hidraw node, then
+# runs the device-manager check and the window's no-access check. All through the system's hidapi.
 #
-#   guest-test.sh TARN_CONFIG TARN_DEVICE_SIM TARN_UHID_CHECK
+#   guest-test.sh TARN_CONFIG TARN_DEVICE_SIM TARN_UHID_CHECK TARN_UHID_ACCESS_CHECK
 # Exit status: 0 passed, 77 this kernel cannot host UHID devices, anything else failed.
 set -u
 tarn_config=$(realpath "$1")
 device_sim=$(realpath "$2")
 uhid_check=$(realpath "$3")
+uhid_access_check=$(realpath "$4")
 
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 # /run is the VM's only writable place.
@@ -27,14 +29,20 @@ fail() {
     failures=$((failures + 1))
 }
 
-# probe STATUS LINE: tarn-config --has-usb-device must exit with STATUS and print LINE.
+# probe STATUS LINE ERRORS [COMMAND...]: tarn-config --has-usb-device, run by COMMAND, must exit
+# with STATUS, print LINE and write ERRORS on standard error.
 probe() {
-    output=$("$tarn_config" --has-usb-device)
+    expected_status=$1 expected_output=$2 expected_errors=$3
+    shift 3
+    output=$("$@" "$tarn_config" --has-usb-device 2>/run/probe-errors)
     status=$?
-    if [ "$status" -eq "$1" ] && [ "$output" = "$2" ]; then
-        echo "ok: --has-usb-device: \"$output\", exit $status"
+    errors=$(cat /run/probe-errors)
+    if [ "$status" -eq "$expected_status" ] && [ "$output" = "$expected_output" ] &&
+        [ "$errors" = "$expected_errors" ]; then
+        echo "ok: --has-usb-device: \"$output\", exit $status${errors:+, \"$errors\"}"
     else
-        fail "--has-usb-device: \"$output\", exit $status; expected \"$2\", exit $1"
+        fail "--has-usb-device: \"$output\", exit $status, \"$errors\"; expected" \
+            "\"$expected_output\", exit $expected_status, \"$expected_errors\""
     fi
 }
 
@@ -51,19 +59,54 @@ wait_for_hidraw() {
     done
 }
 
-probe 1 "No TARN USB device found."
+probe 1 "No TARN USB device found." ""
 
 "$device_sim" --uhid wheelbase &
 sim=$!
 if wait_for_hidraw 0005:0483:A355 "$sim"; then
-    probe 0 "Found TARN USB device."
+    probe 0 "Found TARN USB device." ""
 else
     fail "tarn-device-sim --uhid wheelbase gave no hidraw node"
 fi
 kill "$sim" 2>/dev/null
 wait "$sim"
 
+# The same wheel base, for an unprivileged user id (no account needed) without access to its
+# hidraw node: nothing found, and the device and the fix on standard error. Plugged in again with
+# its node given to the user, as the udev rules give it, it is found. The user runs a copy of the
+# tool in /run, since the build directory may be out of its reach.
+user=4242
+as_user="setpriv --reuid=$user --regid=$user --clear-groups --"
+cp "$tarn_config" /run/tarn-config && chmod 755 /run/tarn-config
+tarn_config_as_root=$tarn_config
+tarn_config=/run/tarn-config
+"$device_sim" --uhid wheelbase &
+sim=$!
+if wait_for_hidraw 0005:0483:A355 "$sim"; then
+    node=/dev/$(basename /sys/bus/hid/devices/0005:0483:A355.*/hidraw/hidraw*)
+    chmod 600 "$node"
+    probe 1 "No TARN USB device found." "TARN Torvane Wheel Base at $node is present but not \
+accessible: no permission to open it; install the tarn-config package, or its udev rules \
+(tarn-udev-rules), then unplug the device and plug it in again." $as_user
+else
+    fail "tarn-device-sim --uhid wheelbase gave no hidraw node"
+fi
+kill "$sim" 2>/dev/null
+wait "$sim"
+"$device_sim" --uhid wheelbase &
+sim=$!
+if wait_for_hidraw 0005:0483:A355 "$sim"; then
+    chown "$user:$user" /dev/"$(basename /sys/bus/hid/devices/0005:0483:A355.*/hidraw/hidraw*)"
+    probe 0 "Found TARN USB device." "" $as_user
+else
+    fail "tarn-device-sim --uhid wheelbase gave no hidraw node"
+fi
+kill "$sim" 2>/dev/null
+wait "$sim"
+tarn_config=$tarn_config_as_root
+
 "$uhid_check" || fail "tarn-uhid-check"
+"$uhid_access_check" || fail "tarn-uhid-access-check"
 
 if [ "$failures" -eq 0 ]; then
     echo "PASS: probe mode and device manager against UHID devices"
