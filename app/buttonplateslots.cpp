@@ -81,6 +81,10 @@ void TARN_wheel_tool::on_pushButtonResetStatistics_clicked() {
     page<ButtonPlatePage>()->resetStatistics();
 }
 
+void TARN_wheel_tool::on_pushButtonStartLoggingButtonPlate_clicked() {
+    page<ButtonPlatePage>()->toggleLogging();
+}
+
 void TARN_wheel_tool::on_pushButtonCalibrateClutches_clicked() {
     page<ButtonPlatePage>()->startOrCancelCalibration(ButtonPlatePage::Paddles::Clutch);
 }

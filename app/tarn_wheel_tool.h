@@ -145,6 +145,7 @@ private slots:
     void on_spinBoxLedBrightness_valueChanged(int value);
     void on_pushButtonLoadStatistics_clicked();
     void on_pushButtonResetStatistics_clicked();
+    void on_pushButtonStartLoggingButtonPlate_clicked();
     void on_pushButtonCalibrateClutches_clicked();
     void on_pushButtonCalibrateClutchesNextStep_clicked();
     void on_pushButtonCalibrateClutchesPrevStep_clicked();

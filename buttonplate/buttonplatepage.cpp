@@ -1,8 +1,10 @@
 #include "buttonplate/buttonplatepage.h"
 #include "ui_tarn_wheel_tool.h"
 
+#include "buttonplate/buttonplatelogrows.h"
 #include "buttonplate/buttonplatetexts.h"
 #include "pedals/calibrationbuttons.h"
+#include "wheelbase/telemetrylog.h"
 
 #include <cstddef>
 #include <cstring>
@@ -35,9 +37,11 @@ uint32_t counterAt(const Statistics& statistics, size_t offset, size_t index) {
 
 } // namespace
 
-ButtonPlatePage::ButtonPlatePage(Ui::TARN_wheel_tool& ui, TelemetryLog&, QObject* parent)
+ButtonPlatePage::ButtonPlatePage(Ui::TARN_wheel_tool& ui, TelemetryLog& log, QObject* parent)
     : SettingsPage(ui.settingsButtonPlatePage, parent)
     , ui(ui)
+    , log(log)
+    , logButton(ui.pushButtonStartLoggingButtonPlate, log, this)
     , clutchButtons(std::make_unique<CalibrationButtons>(
           ui.labelClutchCalibrationTips, ui.pushButtonCalibrateClutches,
           ui.pushButtonCalibrateClutchesNextStep, ui.pushButtonCalibrateClutchesPrevStep))
@@ -275,10 +279,11 @@ void ButtonPlatePage::editLedBrightness(int value) {
 // Live view.
 
 void ButtonPlatePage::onJoystickUpdate(UsbDevice*, TarnUsbBleButtonPlateJoystickUpdate* update,
-                                       uint64_t) {
+                                       uint64_t readTimeMicros) {
+    const TarnUsbBleButtonPlateJoystickUpdate input = *update;
+    logUpdate(input, readTimeMicros);
     if (!device)
         return;
-    const TarnUsbBleButtonPlateJoystickUpdate input = *update;
     showButtons(input.buttons);
     // While the clutch paddles are calibrated, their bars show the raw readings being sampled.
     if (!device->clutchCalibration.running) {
@@ -338,6 +343,24 @@ void ButtonPlatePage::showAux(const TarnUsbBleButtonPlateJoystickUpdate& update)
     default:
         break;
     }
+}
+
+// While a log is open dt counts from the last report before it started.
+void ButtonPlatePage::logUpdate(const TarnUsbBleButtonPlateJoystickUpdate& update,
+                                uint64_t readTimeMicros) {
+    if (!log.isOpen()) {
+        log.lastLogTimeMicros = readTimeMicros;
+        return;
+    }
+    const QByteArray row =
+        buttonPlateLogRow(update, readTimeMicros, readTimeMicros - log.lastLogTimeMicros);
+    if (!row.isEmpty())
+        log.write(row);
+}
+
+void ButtonPlatePage::toggleLogging() {
+    if (log.isOpen() || device)
+        logButton.toggle(QStringLiteral("button-plate-log-"), buttonPlateLogHeader());
 }
 
 // Statistics. The buttons stay disabled from a click until the plate answers.

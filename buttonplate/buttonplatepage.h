@@ -7,6 +7,7 @@
 
 #include "app/settingspage.h"
 #include "buttonplate/usbdevicetarnbuttonplate.h"
+#include "wheelbase/logbutton.h"
 
 #include <QPalette>
 
@@ -56,6 +57,8 @@ public:
     void editLedBrightness(int value);
     void loadStatistics();
     void resetStatistics();
+    // Starts a button-plate log, or stops the open log.
+    void toggleLogging();
 
     // The wizard of one paddle pair: Start / Cancel, Next / Save, Prev.
     void startOrCancelCalibration(Paddles paddles);
@@ -72,6 +75,8 @@ public:
 
 private:
     void connectDevice(UsbDeviceTarnButtonPlate& plate) override;
+    // Every report: the row of the open log.
+    void logUpdate(const TarnUsbBleButtonPlateJoystickUpdate& update, uint64_t readTimeMicros);
     void showButtons(uint64_t buttons);
     void showAux(const TarnUsbBleButtonPlateJoystickUpdate& update);
     void storePercent(float Profile::*field, int tenths);
@@ -84,6 +89,8 @@ private:
     uint16_t rawReading(Paddles paddles) const;
 
     Ui::TARN_wheel_tool& ui;
+    TelemetryLog& log;
+    LogButton logButton;
     std::array<QLabel*, 64> buttonLabels{};
     QPalette releasedPalette;
     QPalette pressedPalette;

@@ -11,12 +11,14 @@
 #include "tests/support/windowlookup.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstring>
@@ -148,6 +150,7 @@ private slots:
     void releasedAbovePressedIsRefused();
     void oneWizardAtATime();
     void bluetoothPlateLoads();
+    void logsTheRawClutchReadings();
 };
 
 void TestButtonPlatePage::showsTheLoadedProfile() {
@@ -489,6 +492,32 @@ void TestButtonPlatePage::bluetoothPlateLoads() {
                 ->currentText()
                 .startsWith(QLatin1String("TARN Button Plate")));
     QCOMPARE(rig.device()->profileCount, uint8_t(3));
+}
+
+// A log holds the header and one row per update with raw clutch readings, whatever else arrives.
+void TestButtonPlatePage::logsTheRawClutchReadings() {
+    QTemporaryDir directory;
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(directory.path()));
+    Rig rig;
+    QVERIFY(rig.loadedAndQuiet());
+    auto* button = rig.widget<QPushButton>("pushButtonStartLoggingButtonPlate");
+    button->click();
+    QCOMPARE(button->text(), QStringLiteral("Stop Logging"));
+    rig.inject(0, 100, 200, kAuxBattery, {250});
+    rig.injectRaw(kAuxClutchRaw, 1234, 4321);
+    QTRY_VERIFY(rig.text("labelClutchAxisXRawDebug").contains("1234"));
+    button->click();
+    QCOMPARE(button->text(), QStringLiteral("Start Logging"));
+    const QStringList logs = QDir(directory.path()).entryList({"button-plate-log-*.csv"});
+    QDir::setCurrent(previous);
+    QCOMPARE(logs.size(), 1);
+    QFile file(directory.filePath(logs[0]));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], QByteArray("Time,dt,x,y,x_raw,y_raw\r"));
+    QVERIFY(lines[1].endsWith(",0,0,1234,4321\r"));
 }
 
 QTEST_MAIN(TestButtonPlatePage)

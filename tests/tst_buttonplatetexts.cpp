@@ -1,5 +1,6 @@
 // The button-plate page's texts and conversions, on their own.
 
+#include "buttonplate/buttonplatelogrows.h"
 #include "buttonplate/buttonplaterecords.h"
 #include "buttonplate/buttonplatetexts.h"
 
@@ -70,6 +71,29 @@ private slots:
         QFETCH(int, hysteresis);
         QFETCH(bool, fits);
         QCOMPARE(shifterPointsFit(attack, hysteresis), fits);
+    }
+
+    // Only updates with the raw clutch readings make a row of the log.
+    void logRows_data() {
+        QTest::addColumn<int>("auxType");
+        QTest::addColumn<QByteArray>("row");
+        QTest::newRow("raw clutch readings")
+            << int(kAuxClutchRaw) << QByteArray("1700000000000000,250,32768,65535,4660,22136\r\n");
+        QTest::newRow("raw shifter readings") << int(kAuxShifterRaw) << QByteArray();
+        QTest::newRow("battery") << int(kAuxBattery) << QByteArray();
+    }
+
+    void logRows() {
+        QFETCH(int, auxType);
+        QFETCH(QByteArray, row);
+        QCOMPARE(buttonPlateLogHeader(), QByteArray("Time,dt,x,y,x_raw,y_raw\r\n"));
+        TarnUsbBleButtonPlateJoystickUpdate update{};
+        update.leftClutch = 32768;
+        update.rightClutch = 65535;
+        update.auxType = uint8_t(auxType);
+        const uint8_t aux[4] = {0x34, 0x12, 0x78, 0x56};
+        std::memcpy(update.aux, aux, sizeof aux);
+        QCOMPARE(buttonPlateLogRow(update, 1700000000000000ull, 250), row);
     }
 
     // The auxiliary bytes are little-endian whatever the host does.
