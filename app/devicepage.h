@@ -23,7 +23,7 @@ public:
     virtual void clear() = 0;
     // The device's settings have been loaded; called before its active profile is shown.
     virtual void showLoaded() = 0;
-    // Fills the controls from profile `index`. Each control runs its own edit rule, so showing a
-    // profile writes the same values back.
+    // Fills the controls from profile `index`, the device's active profile now; the page asks
+    // for the live update that tells the device which profile is active.
     virtual void showProfile(int index) = 0;
 };

@@ -91,6 +91,7 @@ private slots:
     void on_pushButtonMotorRealign_clicked();
     void on_checkBox_outputModulo_toggled(bool checked);
     void on_pushButton_LoggingWheelBase_clicked();
+    void on_pushButtonGamesCompatibilityKey_clicked();
 
     // Pedals page (forwarded to PedalsPage)
     void on_slider_throttle_0_valueChanged(int value);

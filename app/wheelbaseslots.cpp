@@ -104,3 +104,7 @@ void TARN_wheel_tool::on_checkBox_outputModulo_toggled(bool checked) {
 void TARN_wheel_tool::on_pushButton_LoggingWheelBase_clicked() {
     page<WheelBasePage>()->toggleLogging();
 }
+
+void TARN_wheel_tool::on_pushButtonGamesCompatibilityKey_clicked() {
+    page<WheelBasePage>()->toggleGamesCompatibilityKey();
+}

@@ -16,6 +16,8 @@ if [ "${1:-}" = "--tests" ]; then
     packages+=(clang-format clang-tidy)
     # The package test validates the installed desktop entry and AppStream metainfo.
     packages+=(desktop-file-utils appstream)
+    # scripts/test.sh --coverage reports line coverage with gcovr.
+    packages+=(gcovr)
 fi
 
 as_root() {

@@ -3,17 +3,65 @@
 #   scripts/test.sh                      the suite
 #   scripts/test.sh --sanitize address   the suite under AddressSanitizer + UBSan (build-asan/)
 #   scripts/test.sh --sanitize thread    the device-manager tests under ThreadSanitizer (build-tsan/)
+#   scripts/test.sh --coverage           the suite with line coverage of the program's code, printed
+#                                        per folder and in total (build-coverage/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 sanitizer=""
+coverage=false
 if [ "${1:-}" = "--sanitize" ]; then
     sanitizer=${2:?address or thread}
+elif [ "${1:-}" = "--coverage" ]; then
+    coverage=true
 fi
 
 scripts/install-deps.sh --tests
 
 tests=()
+if $coverage; then
+    export BUILD_DIR=build-coverage
+    scripts/build.sh -DTARN_COVERAGE=ON
+    find "$BUILD_DIR" -name '*.gcda' -delete
+    # Programs a test runs as another user cannot write their counts; that is no test failure.
+    export GCOV_ERROR_FILE=/dev/null
+    # The VM test runs the programs inside the emulated machine, where nothing is counted.
+    (cd "$BUILD_DIR" && ctest --output-on-failure --timeout 600 -j"$(nproc)" -E 'vm|package')
+    # The program's own code: not the tests, the virtual devices, the benchmarks or what the
+    # build generated. Headers are compiled through the build's include trees
+    # (BUILD_DIR/include/<library>/<folder>/...) and count for their folder.
+    gcovr --root . --object-directory "$BUILD_DIR" --exclude-unreachable-branches \
+        --gcov-ignore-parse-errors --txt - 2>/dev/null \
+        | awk -v build="$BUILD_DIR" '
+            NF == 1 && $1 ~ /\// { name = $1; next }  # a long name: its figures follow
+            $1 ~ /\// && $2 ~ /^[0-9]+$/ { name = $1; lines = $2; hit = $3 }
+            $1 ~ /^[0-9]+$/ && $3 ~ /%$/ && name != "" { lines = $1; hit = $2 }
+            name != "" && lines != "" {
+                path = name
+                if (index(path, build "/include/") == 1) {
+                    path = substr(path, length(build "/include/") + 1)
+                    sub(/^[^\/]+\//, "", path)  # the library whose include tree it is
+                } else if (index(path, build "/") == 1) {
+                    path = ""  # generated: moc, uic, rcc
+                }
+                split(path, part, "/")
+                if (part[2] != "" && part[1] !~ /^(tests|sim|bench)$/) {
+                    total[part[1]] += lines; covered[part[1]] += hit
+                }
+                name = ""; lines = ""
+            }
+            END {
+                printf "%-12s %7s %8s %7s\n", "folder", "lines", "covered", "share"
+                for (folder in total) {
+                    printf "%-12s %7d %8d %6.1f%%\n", folder, total[folder], covered[folder],
+                           100 * covered[folder] / total[folder] | "sort"
+                    all += total[folder]; hitAll += covered[folder]
+                }
+                close("sort")
+                printf "%-12s %7d %8d %6.1f%%\n", "total", all, hitAll, 100 * hitAll / all
+            }'
+    exit 0
+fi
 if [ -z "$sanitizer" ]; then
     export BUILD_DIR=build
     scripts/build.sh -DTARN_WERROR=ON

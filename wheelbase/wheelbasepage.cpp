@@ -2,6 +2,7 @@
 #include "ui_tarn_wheel_tool.h"
 
 #include "usb/usbmanager.h"
+#include "wheelbase/gameskeyrow.h"
 #include "wheelbase/wheelbaserim.h"
 #include "wheelbase/wheelbasetexts.h"
 
@@ -51,7 +52,9 @@ WheelBasePage::WheelBasePage(Ui::TARN_wheel_tool& ui, TelemetryLog& log, QObject
     , ui(ui)
     , log(log)
     , logButton(ui.pushButton_LoggingWheelBase, log, this)
-    , lastUiRefreshMs(wheelBaseClockMs(currentTimeMicros())) {}
+    , lastUiRefreshMs(wheelBaseClockMs(currentTimeMicros()))
+    , gamesKeyRow(new GamesKeyRow(ui.groupBox_GamesCompatibilityKey, ui.labelGamesCompatibilityKey,
+                                  ui.pushButtonGamesCompatibilityKey, this)) {}
 
 void WheelBasePage::connectDevice(UsbDeviceTarnWheelBase& wheelBase) {
     connect(&wheelBase, &UsbDeviceTarnWheelBase::onJoystickUpdate, this,
@@ -138,6 +141,7 @@ void WheelBasePage::clear() {
                                          ui.label_JoystickValue->fontMetrics().height());
     ui.label_JoystickValue->setAutoFillBackground(true);
     ui.tabWidget->setCurrentIndex(0);
+    gamesKeyRow->refresh();
 }
 
 void WheelBasePage::showLoaded() {
@@ -313,6 +317,11 @@ void WheelBasePage::centerRim() {
 void WheelBasePage::realignMotor() {
     if (device)
         device->realignMotor();
+}
+
+// The key belongs to the platform, not to the device: the row works without one.
+void WheelBasePage::toggleGamesCompatibilityKey() {
+    gamesKeyRow->toggle();
 }
 
 // Only the logging decimation hangs on this box; it needs no device.

@@ -16,6 +16,8 @@ namespace Ui {
 class TARN_wheel_tool;
 }
 
+class GamesKeyRow;
+
 class WheelBasePage : public SettingsPage<UsbDeviceTarnWheelBase> {
     Q_OBJECT
 
@@ -53,6 +55,7 @@ public:
     void enableOutputModulo(bool checked);
     // Starts a wheel-base log, or stops the open log.
     void toggleLogging();
+    void toggleGamesCompatibilityKey();
 
     // Every joystick report of the wheel base; redraws at most every 16 ms.
     void onJoystickUpdate(UsbDevice* device, TarnUsbWheelBaseJoystickUpdate* update,
@@ -76,4 +79,5 @@ private:
     uint16_t lastAxisValue = 0;
     uint16_t lastRimAngle = 0;
     uint32_t lastUiRefreshMs;
+    GamesKeyRow* const gamesKeyRow; // child
 };
