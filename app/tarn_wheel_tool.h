@@ -126,6 +126,34 @@ private slots:
     void on_pedalsCalibrationPrevStepButton_clicked();
     void on_pushButton_LoggingPedals_clicked();
 
+    // Button-plate page (forwarded to ButtonPlatePage)
+    void on_spinBox_xTopDeadzone_valueChanged(int value);
+    void on_spinBox_xBottomDeadzone_valueChanged(int value);
+    void on_spinBox_yTopDeadzone_valueChanged(int value);
+    void on_spinBox_yBottomDeadzone_valueChanged(int value);
+    void on_comboBoxAnalogInputMode_currentIndexChanged(int index);
+    void on_comboBoxMasterClutch_currentIndexChanged(int index);
+    void on_comboBoxLeftRotarySwitchMode_currentIndexChanged(int index);
+    void on_comboBoxRightRotarySwitchMode_currentIndexChanged(int index);
+    void on_comboBoxEncoderPulseWidth_currentIndexChanged(int index);
+    void on_horizontalSliderClutchBitePoint_valueChanged(int value);
+    void on_doubleSpinBoxClutchBitePoint_valueChanged(double value);
+    void on_horizontalSliderShiftersAttackPoint_valueChanged(int value);
+    void on_doubleSpinBoxShiftersAttackPoint_valueChanged(double value);
+    void on_horizontalSliderShiftersHysteresis_valueChanged(int value);
+    void on_doubleSpinBoxShiftersHysteresis_valueChanged(double value);
+    void on_horizontalSliderLedBrightness_valueChanged(int value);
+    void on_spinBoxLedBrightness_valueChanged(int value);
+    void on_pushButtonLoadStatistics_clicked();
+    void on_pushButtonResetStatistics_clicked();
+    void on_pushButtonStartLoggingButtonPlate_clicked();
+    void on_pushButtonCalibrateClutches_clicked();
+    void on_pushButtonCalibrateClutchesNextStep_clicked();
+    void on_pushButtonCalibrateClutchesPrevStep_clicked();
+    void on_pushButtonCalibrateShifters_clicked();
+    void on_pushButtonCalibrateShiftersNextStep_clicked();
+    void on_pushButtonCalibrateShiftersPrevStep_clicked();
+
 private:
     void connectCurrentDevice(bool connectSignals);
     // The bootloader stops being current: its file dialog closes, and an update that was

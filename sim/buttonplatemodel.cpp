@@ -3,16 +3,14 @@
 #include "usb/tarnusbreport.h"
 
 namespace {
-constexpr size_t kCalibrationsOffset = 21; // both calibration records, in requests 16 and 18
-constexpr size_t kFactoryBlockOffset = 4;
-constexpr size_t kPageDataOffset = 4;
-// Structure bytes of statistics pages 0..5.
-constexpr size_t kPageStart[] = {0, 56, 112, 148, 196, 252};
-constexpr size_t kPageLength[] = {56, 56, 36, 48, 56, 36};
+constexpr size_t kCalibrationsOffset = kClutchCalibrationOffset; // both records, 16 and 18
 constexpr uint32_t kPaddlePeriod = 500;
+constexpr uint32_t kShifterPeriod = 800;
+constexpr uint32_t kReportsPerCentivolt = 2500;
+constexpr uint8_t kEmptyCentivolts = 200;
 } // namespace
 
-ButtonPlateModel::ButtonPlateModel()
+ButtonPlateModel::ButtonPlateModel(Link link)
     : ProfileListModel(kDefaultProtocolVersion, kMarkerOffset)
     , statistics(kStatisticsSize, 0) {
     deviceInfo[0] = 0x03;
@@ -22,6 +20,10 @@ ButtonPlateModel::ButtonPlateModel()
     deviceIdentity.productId = 0xA44C;
     deviceIdentity.product = "TARN Button Plate";
     deviceIdentity.serial = "TBP-001022";
+    if (link == Link::BluetoothLe) {
+        deviceIdentity.productId = 0xA113;
+        deviceIdentity.hasDeviceProduct = true; // and it is empty
+    }
     // Every counter a different value, so that a page copied to the wrong place shows.
     for (size_t i = 0; i + 4 <= kStatisticsSize; i += 4)
         writeLe32(statistics.data() + i, uint32_t(1000 + i));
@@ -75,12 +77,12 @@ bool ButtonPlateModel::handleOwnCommand(const uint8_t* request, const ReportSink
     }
     case kCmdReadStatistics: {
         uint8_t page = request[3];
-        if (page > 5)
+        if (page >= kStatisticsPages)
             return true; // the end of a read
         std::vector<uint8_t> data = answer(kCmdReadStatistics);
         data[3] = page;
-        std::memcpy(data.data() + kPageDataOffset, statistics.data() + kPageStart[page],
-                    kPageLength[page]);
+        std::memcpy(data.data() + kStatisticsPageOffset,
+                    statistics.data() + kStatisticsPageStart[page], kStatisticsPageLength[page]);
         send(data);
         return true;
     }
@@ -108,42 +110,61 @@ VirtualDeviceIdentity ButtonPlateModel::bootloaderIdentity() const {
     return identity;
 }
 
+uint8_t ButtonPlateModel::batteryAt(uint32_t sequence) const {
+    const uint32_t span =
+        uint32_t(batteryCentivolts - std::min(batteryCentivolts, kEmptyCentivolts)) + 1;
+    return uint8_t(batteryCentivolts - (sequence / kReportsPerCentivolt) % span);
+}
+
 void ButtonPlateModel::streamReport(uint32_t sequence, const ReportSink& send) {
     std::vector<uint8_t> report(kReportSize, 0);
     report[0] = kJoystickReportId;
-    uint32_t position = sequence % kPaddlePeriod;
-    uint16_t left = uint16_t(position * 65535 / kPaddlePeriod);
-    uint16_t right = uint16_t(65535 - left);
-    writeLe16(report.data() + 1, left);
-    writeLe16(report.data() + 3, right);
-    // One button held at a time, walking across all 64 every 64 * 16 reports.
-    uint64_t buttons = uint64_t(1) << ((sequence / 16) % 64);
+    uint64_t buttons = heldButtons;
+    if (autoInput) {
+        // Both clutches sweep their travel in opposite directions, the shifters more slowly.
+        const uint32_t position = sequence % kPaddlePeriod;
+        const uint16_t left = uint16_t(position * 65535 / kPaddlePeriod);
+        clutch[0] = left;
+        clutch[1] = uint16_t(65535 - left);
+        clutchRaw[0] = uint16_t(1200 + clutch[0] / 20);
+        clutchRaw[1] = uint16_t(1200 + clutch[1] / 20);
+        const uint32_t shifter = sequence % kShifterPeriod;
+        shifterRaw[0] = uint16_t(900 + shifter * 2);
+        shifterRaw[1] = uint16_t(910 + (kShifterPeriod - shifter) * 2);
+        // One button held at a time, walking across all 64 every 64 * 16 reports.
+        buttons |= uint64_t(1) << ((sequence / 16) % 64);
+    }
+    writeLe16(report.data() + 1, clutch[0]);
+    writeLe16(report.data() + 3, clutch[1]);
     writeLe32(report.data() + 5, uint32_t(buttons));
     writeLe32(report.data() + 9, uint32_t(buttons >> 32));
-    uint8_t auxType = uint8_t(sequence % 5);
+    // Every kind of auxiliary value in turn, and one the tool does not know.
+    const uint8_t auxType = uint8_t(sequence % (kAuxTypeCount + 1));
     report[13] = auxType;
     uint8_t* aux = report.data() + 14;
     switch (auxType) {
-    case 0: // raw hall readings of the clutch paddles
-        writeLe16(aux, uint16_t(1200 + left / 20));
-        writeLe16(aux + 2, uint16_t(1200 + right / 20));
+    case kAuxClutchRaw:
+        writeLe16(aux, clutchRaw[0]);
+        writeLe16(aux + 2, clutchRaw[1]);
         break;
-    case 1: // raw hall readings of the shifters
-        writeLe16(aux, 900);
-        writeLe16(aux + 2, 910);
+    case kAuxShifterRaw:
+        writeLe16(aux, shifterRaw[0]);
+        writeLe16(aux + 2, shifterRaw[1]);
         break;
-    case 2:
-        aux[0] = batteryCentivolts;
+    case kAuxBattery:
+        aux[0] = autoInput ? batteryAt(sequence) : batteryCentivolts;
         break;
-    case 3:
+    case kAuxTimestamp:
         writeLe32(aux, sequence * 4);
         break;
-    default: {
+    case kAuxBitePoint: {
         float bitePoint =
             profiles.empty() ? 0.0f : profiles[activeProfile % profiles.size()].clutchBitePoint;
         std::memcpy(aux, &bitePoint, sizeof bitePoint);
         break;
     }
+    default:
+        break;
     }
     setJoystickSequence(report, sequence);
     send(report);

@@ -31,16 +31,17 @@ struct Options {
 };
 
 void printUsage() {
-    std::fprintf(stderr,
-                 "usage: tarn-device-sim (--bus DIR | --uhid) [--rate N] [--version N]\n"
-                 "                       [--late-answers MS] KIND...\n"
-                 "  KIND       wheelbase, pedals or buttonplate (each at most once)\n"
-                 "  --uhid     kernel HID devices through /dev/uhid instead of a virtual bus\n"
-                 "  --rate N   joystick reports per second of every device (0: none)\n"
-                 "  --version  protocol version every device reports in its command-3 answer\n"
-                 "  --late-answers MS\n"
-                 "             every answer goes out MS milliseconds after its request; past the\n"
-                 "             tool's 600 ms resend, each request is answered twice\n");
+    std::fprintf(
+        stderr,
+        "usage: tarn-device-sim (--bus DIR | --uhid) [--rate N] [--version N]\n"
+        "                       [--late-answers MS] KIND...\n"
+        "  KIND       wheelbase, pedals, buttonplate or buttonplate-ble (each at most once)\n"
+        "  --uhid     kernel HID devices through /dev/uhid instead of a virtual bus\n"
+        "  --rate N   joystick reports per second of every device (0: none)\n"
+        "  --version  protocol version every device reports in its command-3 answer\n"
+        "  --late-answers MS\n"
+        "             every answer goes out MS milliseconds after its request; past the\n"
+        "             tool's 600 ms resend, each request is answered twice\n");
 }
 
 bool parseNumber(const char* text, int& value) {

@@ -11,9 +11,11 @@ std::unique_ptr<DeviceModel> makeDeviceModel(const std::string& kind) {
         return std::make_unique<PedalsModel>();
     if (kind == "buttonplate")
         return std::make_unique<ButtonPlateModel>();
+    if (kind == "buttonplate-ble")
+        return std::make_unique<ButtonPlateModel>(ButtonPlateModel::Link::BluetoothLe);
     return nullptr;
 }
 
 std::vector<std::string> deviceModelKinds() {
-    return {"wheelbase", "pedals", "buttonplate"};
+    return {"wheelbase", "pedals", "buttonplate", "buttonplate-ble"};
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
-// "wheelbase", "pedals" or "buttonplate"; null for any other name.
+// "wheelbase", "pedals", "buttonplate" or "buttonplate-ble" (the plate over Bluetooth LE); null
+// for any other name.
 std::unique_ptr<DeviceModel> makeDeviceModel(const std::string& kind);
 std::vector<std::string> deviceModelKinds();

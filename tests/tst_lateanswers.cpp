@@ -67,7 +67,7 @@ template <class Device> struct Rig {
     DirectDevice<Device> direct;
 };
 
-enum class Action { Load, Save, LiveUpdate, CenterRim };
+enum class Action { Load, Save, LiveUpdate, CenterRim, Statistics, StatisticsReset, Calibration };
 
 template <class Device> void start(Device& device, Action action) {
     switch (action) {
@@ -85,6 +85,31 @@ template <class Device> void start(Device& device, Action action) {
         if constexpr (std::is_same<Device, UsbDeviceTarnWheelBase>::value)
             device.centerRim();
         break;
+    case Action::Statistics:
+        if constexpr (std::is_same<Device, UsbDeviceTarnButtonPlate>::value)
+            device.loadStatistics();
+        break;
+    case Action::StatisticsReset:
+        if constexpr (std::is_same<Device, UsbDeviceTarnButtonPlate>::value)
+            device.resetStatistics();
+        break;
+    case Action::Calibration:
+        if constexpr (std::is_same<Device, UsbDeviceTarnButtonPlate>::value)
+            device.saveClutchesCalibration();
+        break;
+    }
+}
+
+// The button plate's own exchanges end with a signal each: statistics read, statistics reset,
+// calibration stored.
+template <class Device> void countPlateSignals(Device& device, int& count) {
+    if constexpr (std::is_same<Device, UsbDeviceTarnButtonPlate>::value) {
+        QObject::connect(&device, &UsbDeviceTarnButtonPlate::onStatisticsLoad,
+                         [&count] { ++count; });
+        QObject::connect(&device, &UsbDeviceTarnButtonPlate::onStatisticsReset,
+                         [&count] { ++count; });
+        QObject::connect(&device, &UsbDeviceTarnButtonPlate::onCalibrationSave,
+                         [&count] { ++count; });
     }
 }
 
@@ -94,6 +119,7 @@ struct Outcome {
     std::vector<int> walk;
     int loaded = 0;
     int saved = 0;
+    int plateSignals = 0;
 };
 
 template <class Device>
@@ -105,10 +131,12 @@ Outcome runWithLateAnswer(VirtualDevice& virtualDevice, Action action, int lateC
     virtualDevice.scriptAnswers(uint8_t(lateCommand), {late()});
     QSignalSpy loaded(rig.direct.get(), &Device::onSettingsLoaded);
     QSignalSpy saved(rig.direct.get(), &Device::onSettingsSaved);
+    int plateSignals = 0;
+    countPlateSignals(*rig.direct.get(), plateSignals);
     start(*rig.direct.get(), action);
     waitForWrites(virtualDevice, 1, kTimeoutMs);
     waitUntilQuiet(virtualDevice, kQuietMs);
-    return {walkOf(virtualDevice.receivedReports()), loaded.count(), saved.count()};
+    return {walkOf(virtualDevice.receivedReports()), loaded.count(), saved.count(), plateSignals};
 }
 
 } // namespace
@@ -127,33 +155,42 @@ private slots:
         QTest::addColumn<std::vector<int>>("walk");
         QTest::addColumn<int>("loaded");
         QTest::addColumn<int>("saved");
+        QTest::addColumn<int>("plateSignals");
         const std::vector<int> load{3, 5, 5, 5, 3};
         const std::vector<int> save{4, 6, 6, 6, 4};
         const std::vector<int> update{12, 13, 13, 13, 12};
         QTest::newRow("wheel base load, 3 late")
-            << "wheelbase" << Action::Load << 3 << load << 1 << 0;
+            << "wheelbase" << Action::Load << 3 << load << 1 << 0 << 0;
         QTest::newRow("wheel base load, 5 late")
-            << "wheelbase" << Action::Load << 5 << load << 1 << 0;
+            << "wheelbase" << Action::Load << 5 << load << 1 << 0 << 0;
         QTest::newRow("wheel base save, 4 late")
-            << "wheelbase" << Action::Save << 4 << save << 0 << 1;
+            << "wheelbase" << Action::Save << 4 << save << 0 << 1 << 0;
         QTest::newRow("wheel base save, 6 late")
-            << "wheelbase" << Action::Save << 6 << save << 0 << 1;
+            << "wheelbase" << Action::Save << 6 << save << 0 << 1 << 0;
         QTest::newRow("wheel base update, 12 late")
-            << "wheelbase" << Action::LiveUpdate << 12 << update << 0 << 0;
+            << "wheelbase" << Action::LiveUpdate << 12 << update << 0 << 0 << 0;
         QTest::newRow("wheel base update, 13 late")
-            << "wheelbase" << Action::LiveUpdate << 13 << update << 0 << 0;
+            << "wheelbase" << Action::LiveUpdate << 13 << update << 0 << 0 << 0;
         QTest::newRow("wheel base centre, 7 late")
-            << "wheelbase" << Action::CenterRim << 7 << std::vector<int>{7} << 1 << 0;
+            << "wheelbase" << Action::CenterRim << 7 << std::vector<int>{7} << 1 << 0 << 0;
         QTest::newRow("pedals load, 3 late")
-            << "pedals" << Action::Load << 3 << std::vector<int>{3, 10, 5, 5, 5, 3} << 1 << 0;
+            << "pedals" << Action::Load << 3 << std::vector<int>{3, 10, 5, 5, 5, 3} << 1 << 0 << 0;
         QTest::newRow("pedals load, 10 late")
-            << "pedals" << Action::Load << 10 << std::vector<int>{3, 10, 5, 5, 5, 3} << 1 << 0;
+            << "pedals" << Action::Load << 10 << std::vector<int>{3, 10, 5, 5, 5, 3} << 1 << 0 << 0;
         QTest::newRow("pedals update, 13 late")
-            << "pedals" << Action::LiveUpdate << 13 << update << 0 << 0;
+            << "pedals" << Action::LiveUpdate << 13 << update << 0 << 0 << 0;
         QTest::newRow("button plate load, 3 late")
-            << "buttonplate" << Action::Load << 3 << load << 1 << 0;
+            << "buttonplate" << Action::Load << 3 << load << 1 << 0 << 0;
         QTest::newRow("button plate save, 6 late")
-            << "buttonplate" << Action::Save << 6 << save << 0 << 1;
+            << "buttonplate" << Action::Save << 6 << save << 0 << 1 << 0;
+        const std::vector<int> statistics{21, 21, 21, 21, 21, 21, 21};
+        QTest::newRow("button plate statistics, 21 late")
+            << "buttonplate" << Action::Statistics << 21 << statistics << 0 << 0 << 1;
+        QTest::newRow("button plate statistics reset, 22 late")
+            << "buttonplate" << Action::StatisticsReset << 22 << std::vector<int>{22} << 0 << 0
+            << 1;
+        QTest::newRow("button plate calibration, 16 late")
+            << "buttonplate" << Action::Calibration << 16 << std::vector<int>{16} << 0 << 0 << 1;
     }
 
     void eachChainRunsOnce() {
@@ -163,6 +200,7 @@ private slots:
         QFETCH(std::vector<int>, walk);
         QFETCH(int, loaded);
         QFETCH(int, saved);
+        QFETCH(int, plateSignals);
         VirtualBus bus;
         Outcome outcome;
         if (kind == "wheelbase") {
@@ -178,6 +216,7 @@ private slots:
         QCOMPARE(outcome.loaded, loaded);
         if (kind != "pedals") // the pedals do not tell when a save has ended
             QCOMPARE(outcome.saved, saved);
+        QCOMPARE(outcome.plateSignals, plateSignals);
     }
 
     // The pedals acknowledge a calibration start or save after it was resent, so twice: the

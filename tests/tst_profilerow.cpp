@@ -459,7 +459,12 @@ void TestProfileRow::pedalsAndButtonPlateProfilesTravelThroughFiles() {
 
     TarnUsbBleButtonPlateProfile file{};
     std::strcpy(file.name, "Endurance");
+    // Values the page's controls can show, so that showing the profile keeps them.
+    file.xBottomDeadzone = 4;
+    file.yBottomDeadzone = 5;
     file.clutchBitePoint = 35.5f;
+    file.shiftersAttackPoint = 22.5f;
+    file.shiftersHysteresis = 30.0f;
     file.ledBrightness = 60;
     QVERIFY(writeFile(path("plate.tprf"), buildProfileFileImage(1, &file, sizeof file)));
     dialogs.answerFileDialog(path("plate.tprf"));
