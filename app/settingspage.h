@@ -5,8 +5,10 @@
 
 #include "app/devicepage.h"
 
+#include <QAbstractSlider>
 #include <QLabel>
 #include <QPointer>
+#include <QSignalBlocker>
 #include <QString>
 #include <QWidget>
 
@@ -52,6 +54,13 @@ protected:
             return;
         label->setText(text(value));
         edit(field, value);
+    }
+    // Moves a slider to a profile's value without running its slot, and returns the value the
+    // slider accepted (a value outside its range is shown clamped).
+    static int showSliderValue(QAbstractSlider* slider, int value) {
+        QSignalBlocker blocker(slider);
+        slider->setValue(value);
+        return slider->value();
     }
     // A choice from a combo box; an emptied box reports index -1, which is no choice.
     template <class Field> void choose(Field Profile::*field, int index) {

@@ -6,7 +6,6 @@
 #include "wheelbase/telemetrylog.h"
 
 #include <QMessageBox>
-#include <QSignalBlocker>
 
 #include <cstring>
 
@@ -14,10 +13,6 @@ namespace {
 // The bars and the telemetry are redrawn at most this often; the wizard still sees every report.
 constexpr qint64 kRedrawIntervalMs = 16;
 
-void showSliderValue(QSlider* slider, int value) {
-    QSignalBlocker blocker(slider);
-    slider->setValue(value);
-}
 } // namespace
 
 PedalsPage::PedalsPage(Ui::TARN_wheel_tool& ui, TelemetryLog& log, QObject* parent)

@@ -6,8 +6,6 @@
 #include "wheelbase/wheelbaserim.h"
 #include "wheelbase/wheelbasetexts.h"
 
-#include <QSignalBlocker>
-
 namespace {
 
 // The tab the wheel base's own encoder settings sit on; hardware from major version 4 on sets
@@ -15,15 +13,6 @@ namespace {
 constexpr int kEncoderTab = 3;
 constexpr int kTabsWithEncoder = 5;
 constexpr int kLastHardwareWithEncoderTab = 3;
-
-// Moves a slider to a profile's value without running its slot, and returns the value the
-// slider accepted. Showing a profile then runs the slot once itself, whether the slider moved
-// or not, so the label and the rules apply either way.
-int showSliderValue(QAbstractSlider* slider, int value) {
-    QSignalBlocker blocker(slider);
-    slider->setValue(value);
-    return slider->value();
-}
 
 // Profile bytes from offset 34 on are read as signed when they fill a control.
 int signedByte(uint8_t value) {
@@ -63,6 +52,8 @@ void WheelBasePage::connectDevice(UsbDeviceTarnWheelBase& wheelBase) {
             &WheelBasePage::onDebugOutput);
 }
 
+// Each slider is moved without its slot, which then runs once itself, whether the slider moved
+// or not, so the label and the rules apply either way.
 void WheelBasePage::showProfile(int index) {
     if (!device)
         return;
