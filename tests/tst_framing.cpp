@@ -12,176 +12,132 @@
 
 #include <cstring>
 #include <functional>
-#include <map>
 
 namespace {
 
-using Bytes = std::map<int, uint8_t>; // the non-zero bytes a request must have
+using Log = std::shared_ptr<FakeHidDevice::Log>;
 
-template <class Device>
-std::unique_ptr<Device> fakeDevice(const std::shared_ptr<FakeHidDevice::Log>& log) {
-    return std::make_unique<Device>(QStringLiteral("fake"), std::make_unique<FakeHidDevice>(log));
+// One device of each class writing to the same log; the lists have a count and an active
+// index for the markers to carry.
+struct Devices {
+    explicit Devices(const Log& log)
+        : wheel(QStringLiteral("fake"), std::make_unique<FakeHidDevice>(log))
+        , pedals(QStringLiteral("fake"), std::make_unique<FakeHidDevice>(log))
+        , plate(QStringLiteral("fake"), std::make_unique<FakeHidDevice>(log))
+        , bootloader(QStringLiteral("fake"), std::make_unique<FakeHidDevice>(log)) {
+        wheel.profileCount = 3;
+        wheel.currentProfile = 2;
+        pedals.profileCount = 4;
+        pedals.currentProfile = 1;
+    }
+    UsbDeviceTarnWheelBase wheel;
+    UsbDeviceTarnPedals pedals;
+    UsbDeviceTarnButtonPlate plate;
+    UsbDeviceTarnBootloader bootloader;
+};
+using Send = void (*)(Devices&);
+
+// 64 bytes from hex: "640407 @58 0302" is 64 04 07 at 0, 03 02 at 58, zeroes elsewhere.
+QByteArray reportBytes(const QString& spec) {
+    QByteArray bytes(kReportSize, '\0');
+    int offset = 0;
+    for (const QString& part : spec.split(QLatin1Char(' '))) {
+        if (part.startsWith(QLatin1Char('@'))) {
+            offset = part.mid(1).toInt();
+            continue;
+        }
+        const QByteArray chunk = QByteArray::fromHex(part.toLatin1());
+        bytes.replace(offset, chunk.size(), chunk);
+        offset += chunk.size();
+    }
+    return bytes;
 }
 
-TarnUsbReport report(std::initializer_list<std::pair<int, uint8_t>> bytes) {
+TarnUsbReport report(const QString& spec) {
     TarnUsbReport result{};
-    for (const auto& [offset, value] : bytes)
-        result.data[offset] = value;
+    std::memcpy(result.data, reportBytes(spec).constData(), kReportSize);
     return result;
 }
 
-// Every byte of `written` is zero except those listed, which have the listed values.
-void verifyRequest(const std::vector<uint8_t>& written, const Bytes& expected) {
-    QCOMPARE(int(written.size()), kReportSize);
-    for (int i = 0; i < kReportSize; ++i) {
-        auto found = expected.find(i);
-        uint8_t want = found == expected.end() ? 0 : found->second;
-        if (written[size_t(i)] != want)
-            QFAIL(qPrintable(QStringLiteral("byte %1 is %2, expected %3")
-                                 .arg(i)
-                                 .arg(written[size_t(i)])
-                                 .arg(want)));
-    }
+QByteArray written(const Log& log, size_t index) {
+    const std::vector<uint8_t>& data = log->writes.at(index).data;
+    return QByteArray(reinterpret_cast<const char*>(data.data()), int(data.size()));
 }
 
 } // namespace
 
-Q_DECLARE_METATYPE(Bytes)
-Q_DECLARE_METATYPE(std::function<void(UsbDeviceTarnWheelBase&)>)
+Q_DECLARE_METATYPE(Send)
 
 class TestFraming : public QObject {
     Q_OBJECT
 
 private slots:
-    void makeRequestFillsHeaderAndZeroes() {
-        TarnRequest request = makeRequest(kCmdLiveUpdate, 7);
-        QCOMPARE(int(request.size()), kReportSize);
-        QCOMPARE(request[0], uint8_t(0x64));
-        QCOMPARE(request[1], uint8_t(12));
-        QCOMPARE(request[2], uint8_t(7));
-        for (size_t i = 3; i < request.size(); ++i)
-            QCOMPARE(request[i], uint8_t(0));
+    void littleEndianFields() {
+        uint8_t bytes[6] = {};
+        writeLe16(bytes, 0xBEEF);
+        writeLe32(bytes + 2, 0xCAFEF00D);
+        QCOMPARE(QByteArray(reinterpret_cast<char*>(bytes), 6),
+                 QByteArray::fromHex("EFBE0DF0FECA"));
+        QCOMPARE(readLe16(bytes), uint16_t(0xBEEF));
+        QCOMPARE(readLe32(bytes + 2), uint32_t(0xCAFEF00D)); // the top byte is not sign-extended
     }
 
-    void littleEndianHelpers() {
-        const uint8_t bytes[] = {0x78, 0x56, 0x34, 0x12, 0xFF, 0xFF, 0x00, 0x80};
-        QCOMPARE(readLe16(bytes), uint16_t(0x5678));
-        QCOMPARE(readLe32(bytes), uint32_t(0x12345678));
-        QCOMPARE(readLe16(bytes + 4), uint16_t(0xFFFF));
-        QCOMPARE(int16_t(readLe16(bytes + 4)), int16_t(-1)); // signed fields read as raw bits
-        QCOMPARE(readLe32(bytes + 4), uint32_t(0x8000FFFF)); // the top byte is not sign-extended
-
-        uint8_t buffer[8];
-        std::memset(buffer, 0xAA, sizeof buffer);
-        writeLe16(buffer + 1, 0xBEEF);
-        writeLe32(buffer + 3, 0xCAFEF00D);
-        const uint8_t expected[] = {0xAA, 0xEF, 0xBE, 0x0D, 0xF0, 0xFE, 0xCA, 0xAA};
-        QCOMPARE(QByteArray(reinterpret_cast<char*>(buffer), 8),
-                 QByteArray(reinterpret_cast<const char*>(expected), 8));
+    // Each request is one write: report id, command, the class's protocol version, zeroes but
+    // for its fields.
+    void requests_data() {
+        QTest::addColumn<Send>("send");
+        QTest::addColumn<QString>("expected");
+        auto row = [](const char* name, const char* expected, Send send) {
+            QTest::newRow(name) << send << QString::fromLatin1(expected);
+        };
+        row("wheel base: enter bootloader, version 0", "6401",
+            [](Devices& d) { d.wheel.enterBootloader(); });
+        row("wheel base: load begin", "640307", [](Devices& d) { d.wheel.loadSettings(); });
+        row("wheel base: save begin, count and active at 58", "640407 @58 0302",
+            [](Devices& d) { d.wheel.saveSettings(); });
+        row("wheel base: factory reset flag at 5", "640807 @5 01",
+            [](Devices& d) { d.wheel.resetToFactoryDefaults(); });
+        row("wheel base: test force 0.5f", "64090700 @7 3F",
+            [](Devices& d) { d.wheel.sendTestForceCommand(0.5f); });
+        row("wheel base: brake resistor on", "64090701",
+            [](Devices& d) { d.wheel.sendTestBrakeResistorCommand(true); });
+        row("wheel base: brake resistor off", "64090702",
+            [](Devices& d) { d.wheel.sendTestBrakeResistorCommand(false); });
+        row("wheel base: realign motor", "64090703", [](Devices& d) { d.wheel.realignMotor(); });
+        row("wheel base: centre rim, the active record at 3", "64070702 @52 04030201",
+            [](Devices& d) {
+                d.wheel.profiles[2].index = 2;
+                d.wheel.profiles[2].softEndStopDegrees = 0x01020304;
+                d.wheel.centerRim();
+            });
+        row("pedals: save begin, count and active at 26", "640404 @26 0401",
+            [](Devices& d) { d.pedals.saveSettings(); });
+        row("button plate: load begin", "640303", [](Devices& d) { d.plate.loadSettings(); });
+        row("bootloader: exit flag at 3", "64080201",
+            [](Devices& d) { d.bootloader.exitBootloader(); });
+        row("bootloader: factory reset flag at 5", "640802 @5 01",
+            [](Devices& d) { d.bootloader.resetToFactoryDefaults(); });
+        row("bootloader: load", "640302", [](Devices& d) { d.bootloader.loadSettings(); });
     }
 
-    void wheelBaseRequests_data() {
-        QTest::addColumn<std::function<void(UsbDeviceTarnWheelBase&)>>("send");
-        QTest::addColumn<Bytes>("expected");
-        using Send = std::function<void(UsbDeviceTarnWheelBase&)>;
-        QTest::newRow("enter bootloader: version byte 0")
-            << Send([](auto& w) { w.enterBootloader(); }) << Bytes{{0, 0x64}, {1, 1}};
-        QTest::newRow("load begin")
-            << Send([](auto& w) { w.loadSettings(); }) << Bytes{{0, 0x64}, {1, 3}, {2, 7}};
-        QTest::newRow("save begin: count and active at 58") << Send([](auto& w) {
-            w.profileCount = 3;
-            w.currentProfile = 2;
-            w.saveSettings();
-        }) << Bytes{{0, 0x64}, {1, 4}, {2, 7}, {58, 3}, {59, 2}};
-        QTest::newRow("factory reset: byte 5") << Send([](auto& w) { w.resetToFactoryDefaults(); })
-                                               << Bytes{{0, 0x64}, {1, 8}, {2, 7}, {5, 1}};
-        // 0.5f is 0x3F000000.
-        QTest::newRow("test force 0.5") << Send([](auto& w) { w.sendTestForceCommand(0.5f); })
-                                        << Bytes{{0, 0x64}, {1, 9}, {2, 7}, {3, 0}, {7, 0x3F}};
-        QTest::newRow("brake resistor on")
-            << Send([](auto& w) { w.sendTestBrakeResistorCommand(true); })
-            << Bytes{{0, 0x64}, {1, 9}, {2, 7}, {3, 1}};
-        QTest::newRow("brake resistor off")
-            << Send([](auto& w) { w.sendTestBrakeResistorCommand(false); })
-            << Bytes{{0, 0x64}, {1, 9}, {2, 7}, {3, 2}};
-        QTest::newRow("realign motor")
-            << Send([](auto& w) { w.realignMotor(); }) << Bytes{{0, 0x64}, {1, 9}, {2, 7}, {3, 3}};
-    }
-
-    void wheelBaseRequests() {
-        QFETCH(std::function<void(UsbDeviceTarnWheelBase&)>, send);
-        QFETCH(Bytes, expected);
+    void requests() {
+        QFETCH(Send, send);
+        QFETCH(QString, expected);
         auto log = std::make_shared<FakeHidDevice::Log>();
-        auto wheel = fakeDevice<UsbDeviceTarnWheelBase>(log);
-        send(*wheel);
+        Devices devices(log);
+        send(devices);
         QCOMPARE(int(log->writes.size()), 1);
-        verifyRequest(log->writes[0].data, expected);
-    }
-
-    void centreRimCarriesTheActiveProfileAt3() {
-        auto log = std::make_shared<FakeHidDevice::Log>();
-        auto wheel = fakeDevice<UsbDeviceTarnWheelBase>(log);
-        wheel->profileCount = 2;
-        wheel->currentProfile = 1;
-        wheel->profiles[1] = UsbDeviceTarnWheelBase::defaultProfile();
-        wheel->profiles[1].index = 1;
-        wheel->profiles[1].softEndStopDegrees = 0x01020304;
-        wheel->centerRim();
-        QCOMPARE(int(log->writes.size()), 1);
-        Bytes expected{{0, 0x64}, {1, 7}, {2, 7}};
-        const auto* record = reinterpret_cast<const uint8_t*>(&wheel->profiles[1]);
-        for (int i = 0; i < int(sizeof(TarnUsbWheelBaseProfileV5)); ++i) {
-            if (record[i])
-                expected[3 + i] = record[i];
-        }
-        verifyRequest(log->writes[0].data, expected);
-        QCOMPARE(log->writes[0].data[3 + 49], uint8_t(0x04)); // soft end stop, little-endian
-    }
-
-    void otherClassesFrameTheirVersionAndMarker() {
-        auto log = std::make_shared<FakeHidDevice::Log>();
-        auto pedals = fakeDevice<UsbDeviceTarnPedals>(log);
-        pedals->profileCount = 4;
-        pedals->currentProfile = 1;
-        pedals->saveSettings();
-        pedals->enterBootloader();
-        auto plate = fakeDevice<UsbDeviceTarnButtonPlate>(log);
-        plate->loadSettings();
-        auto bootloader = fakeDevice<UsbDeviceTarnBootloader>(log);
-        bootloader->exitBootloader();
-        bootloader->resetToFactoryDefaults();
-        bootloader->loadSettings();
-
-        QCOMPARE(int(log->writes.size()), 6);
-        verifyRequest(log->writes[0].data, {{0, 0x64}, {1, 4}, {2, 4}, {26, 4}, {27, 1}});
-        verifyRequest(log->writes[1].data, {{0, 0x64}, {1, 1}});
-        verifyRequest(log->writes[2].data, {{0, 0x64}, {1, 3}, {2, 3}});
-        verifyRequest(log->writes[3].data, {{0, 0x64}, {1, 8}, {2, 2}, {3, 1}});
-        verifyRequest(log->writes[4].data, {{0, 0x64}, {1, 8}, {2, 2}, {5, 1}});
-        verifyRequest(log->writes[5].data, {{0, 0x64}, {1, 3}, {2, 2}});
+        QCOMPARE(written(log, 0).toHex(' '), reportBytes(expected).toHex(' '));
     }
 
     // Where the wheel base finds each field of its answers and live reports.
     void wheelBaseReadsFieldsAtTheirOffsets() {
         auto log = std::make_shared<FakeHidDevice::Log>();
-        auto wheel = fakeDevice<UsbDeviceTarnWheelBase>(log);
+        Devices devices(log);
+        UsbDeviceTarnWheelBase* wheel = &devices.wheel;
         wheel->loadSettings(); // answers are taken only while their request is outstanding
 
-        TarnUsbReport load = report({{0, 0x65},
-                                     {1, 3},
-                                     {2, 7},
-                                     {3, 9},
-                                     {4, 4},
-                                     {5, 1},
-                                     {6, 2},
-                                     {7, 7},
-                                     {9, 5},
-                                     {10, 0x0D},
-                                     {11, 0xF0},
-                                     {12, 0xFE},
-                                     {13, 0xCA},
-                                     {58, 2},
-                                     {59, 1}});
+        TarnUsbReport load = report("650307 09040102070005 0DF0FECA @58 0201");
         std::memset(load.data + 14, 'x', 44); // a build date without a terminator of its own
         wheel->handleReport(&load, 0);
         QCOMPARE(wheel->deviceInfo[0], uint8_t(9));
@@ -195,79 +151,44 @@ private slots:
         QCOMPARE(wheel->profileCount, uint8_t(2));
         QCOMPARE(wheel->currentProfile, uint8_t(1));
 
-        TarnUsbReport profile = report({{0, 0x65},
-                                        {1, 5},
-                                        {2, 7},
-                                        {3, 0},
-                                        {4, 'Q'},
-                                        {3 + 21, 0x84},
-                                        {3 + 22, 0x03},
-                                        {3 + 49, 0x38},
-                                        {3 + 50, 0x04},
-                                        {3 + 53, 1}});
+        // A record answer is copied whole from byte 3; the record layouts are checked at compile
+        // time.
+        TarnUsbReport profile = report("650507");
+        for (int i = 4; i < kReportSize; ++i)
+            profile.data[i] = uint8_t(i);
         wheel->handleReport(&profile, 0);
-        QCOMPARE(wheel->profiles[0].index, uint8_t(0));
-        QCOMPARE(wheel->profiles[0].name[0], 'Q');
-        // Packed fields are copied out before comparing: QCOMPARE takes references.
-        int32_t rotation = wheel->profiles[0].rotationDegrees;
-        uint32_t softEndStop = wheel->profiles[0].softEndStopDegrees;
-        QCOMPARE(rotation, 900);
-        QCOMPARE(softEndStop, 1080u);
-        QCOMPARE(wheel->profiles[0].softEndStopEnabled, uint8_t(1));
+        const int recordSize = sizeof(TarnUsbWheelBaseProfileV5);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(&wheel->profiles[0]), recordSize),
+                 QByteArray(reinterpret_cast<const char*>(profile.data + 3), recordSize));
 
-        int16_t axis = 0;
-        uint8_t logKind = 0;
-        QObject::connect(wheel.get(), &UsbDeviceTarnWheelBase::onJoystickUpdate,
-                         [&](UsbDevice*, TarnUsbWheelBaseJoystickUpdate* update, uint64_t) {
-                             axis = update->axis;
-                             logKind = update->logKind;
-                         });
-        TarnUsbReport joystick = report({{0, 0x01}, {1, 0x30}, {2, 0xF8}, {4, 2}});
-        wheel->handleReport(&joystick, 0);
-        QCOMPARE(axis, int16_t(-2000));
-        QCOMPARE(logKind, uint8_t(2));
-
-        uint32_t ticks = 0;
-        float motorAngle = 0;
-        QObject::connect(wheel.get(), &UsbDeviceTarnWheelBase::onDebugOutput,
-                         [&](UsbDevice*, TarnUsbWheelBaseDebugOutput* output, uint64_t) {
-                             ticks = output->ticks;
-                             motorAngle = output->motorAngle;
-                         });
-        // ticks at telemetry offset 1 (report 4), motorAngle at 9 (report 12): 1.5f.
-        TarnUsbReport telemetry =
-            report({{0, 0x65}, {1, 2}, {4, 0x10}, {5, 0x27}, {14, 0xC0}, {15, 0x3F}});
-        wheel->handleReport(&telemetry, 0);
-        QCOMPARE(ticks, 10000u);
-        QCOMPARE(motorAngle, 1.5f);
-
-        TarnUsbWheelBaseTestCommand test{};
-        QObject::connect(wheel.get(), &UsbDeviceTarnWheelBase::onTestCommand,
-                         [&](UsbDevice*, TarnUsbWheelBaseTestCommand* answer) { test = *answer; });
-        TarnUsbReport testAnswer = report({{0, 0x65}, {1, 9}, {3, 0}, {6, 0x80}, {7, 0xBF}});
-        wheel->handleReport(&testAnswer, 0);
-        QCOMPARE(test.command, uint8_t(0));
-        float force = test.constantForce;
-        QCOMPARE(force, -1.0f);
+        // Live reports and unasked answers are handed on in place: the joystick update from
+        // byte 1, telemetry and test answers from byte 3.
+        const void* handedOn = nullptr;
+        auto keep = [&](UsbDevice*, auto* payload) {
+            handedOn = payload;
+        };
+        QObject::connect(
+            wheel, &UsbDeviceTarnWheelBase::onJoystickUpdate,
+            [&](UsbDevice* d, TarnUsbWheelBaseJoystickUpdate* u, uint64_t) { keep(d, u); });
+        QObject::connect(
+            wheel, &UsbDeviceTarnWheelBase::onDebugOutput,
+            [&](UsbDevice* d, TarnUsbWheelBaseDebugOutput* o, uint64_t) { keep(d, o); });
+        QObject::connect(wheel, &UsbDeviceTarnWheelBase::onTestCommand, keep);
+        for (const auto& [start, offset] : {std::pair{"01", 1}, {"6502", 3}, {"6509", 3}}) {
+            TarnUsbReport live = report(start);
+            handedOn = nullptr;
+            wheel->handleReport(&live, 0);
+            QVERIFY2(handedOn == live.data + offset, start);
+        }
     }
 
     void buttonPlateLoadAnswerFields() {
         auto log = std::make_shared<FakeHidDevice::Log>();
-        auto plate = fakeDevice<UsbDeviceTarnButtonPlate>(log);
+        Devices devices(log);
+        UsbDeviceTarnButtonPlate* plate = &devices.plate;
         plate->loadSettings();
-        TarnUsbReport load = report({{0, 0x65},
-                                     {1, 3},
-                                     {2, 3},
-                                     {4, 1},
-                                     {5, 2},
-                                     {10, 0x21},
-                                     {11, 0x4C},
-                                     {12, 0x7E},
-                                     {13, 0x0B},
-                                     {26, 1},
-                                     {27, 0}});
+        TarnUsbReport load = report("650303000102 @10 214C7E0B @26 01");
         std::memcpy(load.data + 14, "Feb 02 2024!", 12); // twelve characters, no terminator
-        load.data[26] = 1;
         plate->handleReport(&load, 0);
         QCOMPARE(plate->hardwareMajor(), 1);
         QCOMPARE(plate->hardwareMinor(), 2);
@@ -276,7 +197,7 @@ private slots:
         QCOMPARE(plate->profileCount, uint8_t(1));
         // The load goes on with record 0.
         QCOMPARE(int(log->writes.size()), 2);
-        verifyRequest(log->writes[1].data, {{0, 0x64}, {1, 5}, {2, 3}});
+        QCOMPARE(written(log, 1), reportBytes("640503"));
     }
 };
 
