@@ -72,8 +72,8 @@ class TestVirtualBus : public QObject {
 
 private slots:
     // One device's life on the bus: listed in name order by its ids with its info file's
-    // strings, one connection at a time, whole reports both ways, unplugged and plugged in
-    // again; and a socket left behind by a dead simulator.
+    // strings, one connection at a time, unplugged and plugged in again; and a socket left
+    // behind by a dead simulator. Reports both ways are the device classes' exchanges below.
     void connectionsFromPlugToUnplug() {
         VirtualBus bus;
         VirtualDevice& wheel = bus.addWheelBase("wheelbase");
@@ -96,12 +96,7 @@ private slots:
         std::vector<uint8_t> report;
         QCOMPARE(readReport(*second, report), -1);
         QCOMPARE(wheel.connectionCount(), 2);
-        TarnRequest load = makeRequest(kCmdLoadSettings, 7);
-        QCOMPARE(host->write(load.data(), load.size()), kReportSize);
-        QCOMPARE(readReport(*host, report, kResponseReportId), kReportSize); // the first keeps on
-        QCOMPARE(report[1], uint8_t(kCmdLoadSettings));
-        QCOMPARE(wheel.waitForReceived(1, 5000), size_t(1));
-        QCOMPARE(wheel.receivedReports()[0].data, std::vector<uint8_t>(load.begin(), load.end()));
+        QCOMPARE(readReport(*host, report), kReportSize); // the first keeps its stream
 
         wheel.unplug();
         int count;
@@ -224,17 +219,10 @@ private slots:
     // the factory reset.
     void wheelBaseSettingsRoundTrip() {
         VirtualWheelBase rig;
-        rig.model([](WheelBaseModel& m) {
-            m.setHardwareVersion(3, 2);
-            m.activeProfile = 2;
-        });
+        rig.model([](WheelBaseModel& m) { m.activeProfile = 2; });
         UsbDeviceTarnWheelBase& wheel = *rig.wheel.get();
         wheel.loadSettings();
         QVERIFY(rig.loaded.wait(5000));
-        QCOMPARE(wheel.hardwareMajor(), 3);
-        QCOMPARE(wheel.hardwareMinor(), 2);
-        QCOMPARE(wheel.firmwareHash, uint32_t(0x5e1f0c3a));
-        QCOMPARE(QByteArray(wheel.firmwareBuildDate), QByteArray("Mar 14 2024 10:21:33"));
         QCOMPARE(wheel.currentProfile, uint8_t(2));
         const QByteArray loaded = bytesOf(&wheel.profiles, 3 * sizeof wheel.profiles[0]);
         QCOMPARE(loaded, rig.model([](WheelBaseModel& m) {

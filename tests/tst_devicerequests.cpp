@@ -1,41 +1,23 @@
-// The 64-byte framing: how requests are built and written by each device class, and where the
-// fields of received reports are read from. The record layouts themselves are checked at
-// compile time next to the records.
+// The device classes against an in-memory device: how each class frames its requests, where the
+// wheel base finds the fields of what it receives, and the request discipline every class
+// shares: an awaited request is resent every retry interval until its own answer arrives, an
+// unawaited write that fails is resent until it is written. Only resendsEveryRetryInterval runs
+// with the real 600 ms; the others resend at the tests' fast interval and check what is resent,
+// not when. The record layouts themselves are checked at compile time next to the records.
 
 #include "buttonplate/usbdevicetarnbuttonplate.h"
 #include "firmware/usbdevicetarnbootloader.h"
 #include "pedals/usbdevicetarnpedals.h"
 #include "tests/support/fakehiddevice.h"
+#include "tests/support/testtimings.h"
 #include "wheelbase/usbdevicetarnwheelbase.h"
 
 #include <QTest>
 
+#include <chrono>
 #include <cstring>
-#include <functional>
 
 namespace {
-
-using Log = std::shared_ptr<FakeHidDevice::Log>;
-
-// One device of each class writing to the same log; the lists have a count and an active
-// index for the markers to carry.
-struct Devices {
-    explicit Devices(const Log& log)
-        : wheel(QStringLiteral("fake"), std::make_unique<FakeHidDevice>(log))
-        , pedals(QStringLiteral("fake"), std::make_unique<FakeHidDevice>(log))
-        , plate(QStringLiteral("fake"), std::make_unique<FakeHidDevice>(log))
-        , bootloader(QStringLiteral("fake"), std::make_unique<FakeHidDevice>(log)) {
-        wheel.profileCount = 3;
-        wheel.currentProfile = 2;
-        pedals.profileCount = 4;
-        pedals.currentProfile = 1;
-    }
-    UsbDeviceTarnWheelBase wheel;
-    UsbDeviceTarnPedals pedals;
-    UsbDeviceTarnButtonPlate plate;
-    UsbDeviceTarnBootloader bootloader;
-};
-using Send = void (*)(Devices&);
 
 // 64 bytes from hex: "640407 @58 0302" is 64 04 07 at 0, 03 02 at 58, zeroes elsewhere.
 QByteArray reportBytes(const QString& spec) {
@@ -59,16 +41,49 @@ TarnUsbReport report(const QString& spec) {
     return result;
 }
 
-QByteArray written(const Log& log, size_t index) {
-    const std::vector<uint8_t>& data = log->writes.at(index).data;
-    return QByteArray(reinterpret_cast<const char*>(data.data()), int(data.size()));
-}
+// One device of each class, all writing to one log; the wheel base at the tests' intervals.
+// The lists have a count and an active index for the markers to carry.
+struct Devices {
+    explicit Devices(const UsbTimings& timings = fastTimings()) {
+        wheel.applyTimings(timings);
+        wheel.profileCount = 3;
+        wheel.currentProfile = 2;
+        pedals.profileCount = 4;
+        pedals.currentProfile = 1;
+    }
+
+    std::shared_ptr<FakeHidDevice::Log> log = std::make_shared<FakeHidDevice::Log>();
+    UsbDeviceTarnWheelBase wheel{QStringLiteral("fake"), std::make_unique<FakeHidDevice>(log)};
+    UsbDeviceTarnPedals pedals{QStringLiteral("fake"), std::make_unique<FakeHidDevice>(log)};
+    UsbDeviceTarnButtonPlate plate{QStringLiteral("fake"), std::make_unique<FakeHidDevice>(log)};
+    UsbDeviceTarnBootloader bootloader{QStringLiteral("fake"),
+                                       std::make_unique<FakeHidDevice>(log)};
+
+    const std::vector<FakeHidDevice::Write>& writes() const { return log->writes; }
+    QByteArray written(size_t index) const {
+        const std::vector<uint8_t>& data = log->writes.at(index).data;
+        return QByteArray(reinterpret_cast<const char*>(data.data()), int(data.size()));
+    }
+    bool waitForWrites(size_t count) {
+        return QTest::qWaitFor([&] { return log->writes.size() >= count; }, 5000);
+    }
+    // Whether another write follows within two resend intervals.
+    bool writesAgain() {
+        const size_t now = log->writes.size();
+        return QTest::qWaitFor([&] { return log->writes.size() > now; }, kFastQuietMs);
+    }
+    void deliverToWheelBase(const QString& spec) {
+        TarnUsbReport received = report(spec);
+        wheel.handleReport(&received, 0);
+    }
+};
+using Send = void (*)(Devices&);
 
 } // namespace
 
 Q_DECLARE_METATYPE(Send)
 
-class TestFraming : public QObject {
+class TestDeviceRequests : public QObject {
     Q_OBJECT
 
 private slots:
@@ -123,29 +138,25 @@ private slots:
     void requests() {
         QFETCH(Send, send);
         QFETCH(QString, expected);
-        auto log = std::make_shared<FakeHidDevice::Log>();
-        Devices devices(log);
+        Devices devices;
         send(devices);
-        QCOMPARE(int(log->writes.size()), 1);
-        QCOMPARE(written(log, 0).toHex(' '), reportBytes(expected).toHex(' '));
+        QCOMPARE(int(devices.writes().size()), 1);
+        QCOMPARE(devices.written(0).toHex(' '), reportBytes(expected).toHex(' '));
     }
 
     // Where the wheel base finds each field of its answers and live reports.
     void wheelBaseReadsFieldsAtTheirOffsets() {
-        auto log = std::make_shared<FakeHidDevice::Log>();
-        Devices devices(log);
+        Devices devices;
         UsbDeviceTarnWheelBase* wheel = &devices.wheel;
         wheel->loadSettings(); // answers are taken only while their request is outstanding
 
         TarnUsbReport load = report("650307 09040102070005 0DF0FECA @58 0201");
         std::memset(load.data + 14, 'x', 44); // a build date without a terminator of its own
         wheel->handleReport(&load, 0);
-        QCOMPARE(wheel->deviceInfo[0], uint8_t(9));
         QCOMPARE(wheel->hardwareMajor(), 4);
         QCOMPARE(wheel->hardwareMinor(), 1);
         QCOMPARE(wheel->softwareMajor(), 2);
         QCOMPARE(wheel->softwareMinor(), 7);
-        QCOMPARE(wheel->deviceInfo[6], uint8_t(5));
         QCOMPARE(wheel->firmwareHash, uint32_t(0xCAFEF00D));
         QCOMPARE(QByteArray(wheel->firmwareBuildDate), QByteArray(43, 'x'));
         QCOMPARE(wheel->profileCount, uint8_t(2));
@@ -182,24 +193,53 @@ private slots:
         }
     }
 
-    void buttonPlateLoadAnswerFields() {
-        auto log = std::make_shared<FakeHidDevice::Log>();
-        Devices devices(log);
-        UsbDeviceTarnButtonPlate* plate = &devices.plate;
-        plate->loadSettings();
-        TarnUsbReport load = report("650303000102 @10 214C7E0B @26 01");
-        std::memcpy(load.data + 14, "Feb 02 2024!", 12); // twelve characters, no terminator
-        plate->handleReport(&load, 0);
-        QCOMPARE(plate->hardwareMajor(), 1);
-        QCOMPARE(plate->hardwareMinor(), 2);
-        QCOMPARE(plate->firmwareHash, uint32_t(0x0B7E4C21));
-        QCOMPARE(QByteArray(plate->firmwareBuildDate), QByteArray("Feb 02 2024!"));
-        QCOMPARE(plate->profileCount, uint8_t(1));
-        // The load goes on with record 0.
-        QCOMPARE(int(log->writes.size()), 2);
-        QCOMPARE(written(log, 1), reportBytes("640503"));
+    // A single-shot QTimer may fire a little early (coarse timers up to 5 %), and a loaded
+    // machine may deliver it late.
+    void resendsEveryRetryInterval() {
+        Devices devices{UsbTimings()};
+        devices.wheel.loadSettings();
+        QVERIFY(devices.waitForWrites(3));
+        for (size_t i = 1; i < 3; ++i) {
+            const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 devices.writes()[i].time - devices.writes()[i - 1].time)
+                                 .count();
+            QVERIFY2(gap >= 560 && gap <= 1100, qPrintable(QStringLiteral("%1 ms").arg(gap)));
+        }
+    }
+
+    // Only the answer of the request outstanding ends its resending: reports the device sends
+    // on its own (joystick, telemetry), answers of other commands and reports of other ids do
+    // not. A second request takes the timer over from the first: only the latest is resent.
+    void resendsTheLatestRequestUntilItsAnswer() {
+        Devices devices;
+        devices.wheel.saveSettings();
+        devices.wheel.loadSettings();
+        QVERIFY(devices.waitForWrites(3));
+        for (const char* other : {"01", "650207", "650407", "02"})
+            devices.deliverToWheelBase(other);
+        QVERIFY(devices.waitForWrites(5));
+        QCOMPARE(devices.writes()[0].data[1], uint8_t(kCmdSaveSettings));
+        for (size_t i = 2; i < 5; ++i)
+            QCOMPARE(devices.written(i), devices.written(1));
+
+        devices.deliverToWheelBase("650307"); // no profiles: the end marker follows, unawaited
+        QVERIFY(!devices.writesAgain());
+    }
+
+    // Nothing answers a reset or a test command: a failed write is resent until it is written,
+    // a written one is not sent again.
+    void unawaitedWritesAreResentOnlyUntilWritten() {
+        Devices devices;
+        devices.log->writesToFail = 1;
+        devices.wheel.resetToFactoryDefaults();
+        QVERIFY(devices.waitForWrites(2));
+        QVERIFY(devices.writes()[0].failed && !devices.writes()[1].failed);
+        QCOMPARE(devices.written(1), devices.written(0));
+        devices.wheel.sendTestForceCommand(0.25f);
+        QCOMPARE(devices.writes().size(), size_t(3));
+        QVERIFY(!devices.writesAgain());
     }
 };
 
-QTEST_GUILESS_MAIN(TestFraming)
-#include "tst_framing.moc"
+QTEST_GUILESS_MAIN(TestDeviceRequests)
+#include "tst_devicerequests.moc"
