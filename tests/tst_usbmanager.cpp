@@ -3,7 +3,6 @@
 // Started managers scan at the tests' fast interval, except in the one test of the real scan tick.
 
 #include "app/devicekinds.h"
-#include "pedals/usbdevicetarnpedals.h"
 #include "tests/support/reports.h"
 #include "tests/support/testtimings.h"
 #include "tests/support/virtualbus.h"
@@ -17,8 +16,6 @@
 #include <QFile>
 #include <QPointer>
 #include <QTest>
-
-#include <cerrno>
 
 namespace {
 
@@ -93,10 +90,9 @@ private slots:
         VirtualDevice& wheel = bus.addWheelBase("zz-wheelbase");
 
         UsbManager manager(openTarnDevice);
-        QList<InaccessibleDevice> told;
+        int told = 0; // what is told about it is the probe's line (tst_deviceaccess)
         QStringList gone;
-        connect(&manager, &UsbManager::onDeviceInaccessible, this,
-                [&](const InaccessibleDevice& device) { told.append(device); });
+        connect(&manager, &UsbManager::onDeviceInaccessible, this, [&] { ++told; });
         connect(&manager, &UsbManager::onInaccessibleDeviceGone, this,
                 [&](const QString& path) { gone.append(path); });
         const auto classOf = [&](const VirtualDevice& device) {
@@ -119,19 +115,16 @@ private slots:
         QCOMPARE(wheel.connectionCount(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(gadget.connectionCount() == 5 && !gadget.isConnected(), 5000);
 
-        QCOMPARE(told.size(), 1);
-        const QString refusing = bus.path() + "/refusing.sock";
-        QCOMPARE(told[0].path, refusing);
-        QCOMPARE(told[0].productName, QStringLiteral("TARN Torvane Wheel Base"));
-        QCOMPARE(told[0].error, ECONNREFUSED);
+        QCOMPARE(told, 1);
         QCOMPARE(manager.getInaccessibleDevices().size(), 1);
+        const QString refusing = bus.path() + "/refusing.sock";
         QFile::remove(bus.path() + "/refusing.info");
         QFile::remove(refusing);
         bus.addWheelBase("refusing");
         QVERIFY(manager.rescanForTarnDevices());
         QCOMPARE(gone, QStringList{refusing});
         QVERIFY(manager.getInaccessibleDevices().isEmpty());
-        QCOMPARE(told.size(), 1);
+        QCOMPARE(told, 1);
     }
 
     // The real interval: the first scan waits for the timer's first tick (a coarse timer may
