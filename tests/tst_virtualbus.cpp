@@ -1,8 +1,9 @@
 // The virtual bus seen from both ends: the tool's bus transport against the virtual devices
 // (enumeration, opening, reports, unplugging, the live stream), and the settings exchanges of
 // the device classes against the virtual wheel base (the load walk and its refusals, live
-// updates, saving, centring, the factory reset).
+// updates, saving, centring, the factory reset) and the virtual bootloader's load.
 
+#include "firmware/usbdevicetarnbootloader.h"
 #include "tests/support/directdevice.h"
 #include "tests/support/reports.h"
 #include "tests/support/virtualbus.h"
@@ -267,6 +268,17 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("77/77 1/1"), 5000);
         wheel.resetToFactoryDefaults();
         QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("60/60 0/0"), 5000);
+    }
+
+    // The firmware update itself is walked through the window.
+    void bootloaderAnswersItsLoadWithItsInfo() {
+        VirtualBus bus;
+        DirectDevice<UsbDeviceTarnBootloader> bootloader(
+            bus.addDevice("bootloader", wheelBaseBootloaderModel()));
+        QSignalSpy loaded(bootloader.get(), &UsbDeviceTarnBootloader::onSettingsLoaded);
+        bootloader->loadSettings();
+        QVERIFY(loaded.wait(5000));
+        QCOMPARE(bootloader->deviceInfo[1], uint8_t(1));
     }
 };
 
