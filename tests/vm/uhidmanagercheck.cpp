@@ -14,7 +14,6 @@
 #include <QtTest>
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 #include <unistd.h>
 
@@ -61,10 +60,14 @@ private slots:
         auto profiles =
             wheel.withModel<WheelBaseModel>([](WheelBaseModel& m) { return m.profiles; });
         QCOMPARE(int(base->profileCount), int(profiles.size()));
+        const auto bytes = [](const TarnUsbWheelBaseProfileV5& record) {
+            return QByteArray(reinterpret_cast<const char*>(&record), sizeof record);
+        };
         for (size_t i = 0; i < profiles.size(); ++i)
-            QVERIFY(std::memcmp(&base->profiles[i], &profiles[i], sizeof profiles[i]) == 0);
+            QCOMPARE(bytes(base->profiles[i]), bytes(profiles[i]));
         QTRY_VERIFY_WITH_TIMEOUT(sequences.size() >= 10, kTimeoutMs);
-        QVERIFY2(std::is_sorted(sequences.begin(), sequences.end()),
+        QVERIFY2(std::adjacent_find(sequences.begin(), sequences.end(), std::greater_equal<>()) ==
+                     sequences.end(),
                  "joystick reports out of order");
 
         // The device leaves the bus and comes back with the bootloader's identity, then again
