@@ -75,7 +75,7 @@ else
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp"
     if [ "$sanitizer" = thread ]; then
-        tests=(-R 'usbmanager|retry')
+        tests=(-R 'usbmanager')
     else
         # The VM test boots an emulated machine and the package test packs the programs: neither
         # gains from the sanitizers.

@@ -1,9 +1,9 @@
 // The virtual bus seen from both ends: the tool's bus transport against the virtual devices
-// (enumeration, opening, reports, unplugging), and the device classes' exchanges against the
-// virtual devices' models (loading, saving, live updates, centring, the bootloader round trip).
+// (enumeration, opening, reports, unplugging, the live stream), and the settings exchanges of
+// the device classes against the virtual wheel base (the load walk and its refusals, live
+// updates, saving, centring, the factory reset) and the virtual bootloader's load.
 
 #include "firmware/usbdevicetarnbootloader.h"
-#include "sim/bootloadermodel.h"
 #include "tests/support/directdevice.h"
 #include "tests/support/reports.h"
 #include "tests/support/virtualbus.h"
@@ -11,59 +11,59 @@
 #include "usb/virtualbustransport.h"
 #include "wheelbase/usbdevicetarnwheelbase.h"
 
-#include <QDir>
+#include <QDeadlineTimer>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
-#include <thread>
 
 namespace {
 
-std::vector<std::string> names(const std::vector<HidDeviceInfo>& infos) {
-    std::vector<std::string> result;
-    for (const HidDeviceInfo& info : infos)
-        result.push_back(QFileInfo(QString::fromStdString(info.path)).baseName().toStdString());
-    return result;
+std::vector<std::string> listedNames(const VirtualBus& bus, uint16_t vendorId = 0,
+                                     uint16_t productId = 0) {
+    std::vector<std::string> names;
+    for (const HidDeviceInfo& info :
+         VirtualBusTransport(bus.pathString()).enumerate(vendorId, productId))
+        names.push_back(QFileInfo(QString::fromStdString(info.path)).baseName().toStdString());
+    return names;
 }
 
-// The names of the devices the tool would find on the bus now.
-std::vector<std::string> listedNames(const VirtualBus& bus) {
-    return names(VirtualBusTransport(bus.pathString()).enumerate(0, 0));
-}
-
-// Reads one report of up to 128 bytes, waiting at most timeoutMs; the length, or -1.
-int readReport(HidDevice& device, std::vector<uint8_t>& report, int timeoutMs = 5000) {
+// Reads one report, waiting at most five seconds; its length, or -1 once the device is gone.
+int readReport(HidDevice& device, std::vector<uint8_t>& report, int id = -1) {
     report.assign(128, 0);
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (pollForAny({device.readBegin()}, 100) == 0) {
-            int count = device.readFinish(report.data(), report.size());
-            if (count != 0)
-                return count;
-        }
+    QDeadlineTimer deadline(5000);
+    while (!deadline.hasExpired()) {
+        if (pollForAny({device.readBegin()}, 100) != 0)
+            continue;
+        const int count = device.readFinish(report.data(), report.size());
+        if (count < 0 || (count > 0 && (id < 0 || report[0] == id)))
+            return count;
     }
     return 0;
 }
 
-// Reads until a report with `id` arrives; its length, or 0 / -1.
-int readReportWithId(HidDevice& device, std::vector<uint8_t>& report, uint8_t id) {
-    for (;;) {
-        int count = readReport(device, report);
-        if (count <= 0 || report[0] == id)
-            return count;
+// A virtual wheel base without unasked telemetry (the tests count what it sends) and the
+// wheel-base class opened on it.
+struct VirtualWheelBase {
+    VirtualBus bus;
+    VirtualDevice& device = bus.addWheelBase();
+    DirectDevice<UsbDeviceTarnWheelBase> wheel{quietly(device)};
+    QSignalSpy loaded{wheel.get(), &UsbDeviceTarnWheelBase::onSettingsLoaded};
+    QSignalSpy failed{wheel.get(), &UsbDeviceTarnWheelBase::onSettingsLoadFailed};
+
+    static VirtualDevice& quietly(VirtualDevice& device) {
+        device.withModel<WheelBaseModel>([](WheelBaseModel& m) { m.telemetryEvery = 0; });
+        return device;
     }
-}
+    template <class F> auto model(F f) { return device.withModel<WheelBaseModel>(f); }
+    // An exchange has ended when no further request follows within two resend intervals.
+    bool settled() { return waitUntilQuiet(device, kFastQuietMs); }
+};
 
-std::vector<uint8_t> request(uint8_t command, uint8_t version) {
-    TarnRequest bytes = makeRequest(command, version);
-    return std::vector<uint8_t>(bytes.begin(), bytes.end());
-}
-
-QByteArray recordBytes(const void* record, size_t size) {
-    return QByteArray(static_cast<const char*>(record), int(size));
+QByteArray bytesOf(const void* data, size_t size) {
+    return QByteArray(static_cast<const char*>(data), int(size));
 }
 
 } // namespace
@@ -72,121 +72,52 @@ class TestVirtualBus : public QObject {
     Q_OBJECT
 
 private slots:
-    void enumeratesByIdsInNameOrder() {
+    // One device's life on the bus: listed in name order by its ids with its info file's
+    // strings, one connection at a time, unplugged and plugged in again; and a socket left
+    // behind by a dead simulator. Reports both ways are the device classes' exchanges below.
+    void connectionsFromPlugToUnplug() {
         VirtualBus bus;
-        bus.addPedals("b");
-        bus.addWheelBase("a");
-        bus.addWheelBase("C");
-        VirtualBusTransport transport(bus.pathString());
+        VirtualDevice& wheel = bus.addWheelBase("wheelbase");
+        bus.addPedals("Pedals");
+        bus.addStaleSocket("gone", infoFileText(0xA355, "TARN Torvane Wheel Base"));
+        QCOMPARE(listedNames(bus), (std::vector<std::string>{"Pedals", "gone", "wheelbase"}));
+        QCOMPARE(listedNames(bus, 0x0483, 0xA355), (std::vector<std::string>{"gone", "wheelbase"}));
+        QVERIFY(listedNames(bus, 0x1234).empty());
+        const HidDeviceInfo pedals =
+            VirtualBusTransport(bus.pathString()).enumerate(0, 0xA3BE).at(0);
+        QCOMPARE(pedals.path, bus.pathString() + "/Pedals.sock");
+        QCOMPARE(pedals.vendorId, uint16_t(0x0483));
+        QCOMPARE(pedals.product + pedals.manufacturer + pedals.serialNumber,
+                 std::wstring(L"TARN Torvane PedalsTARNTPD-000233"));
 
-        QCOMPARE(names(transport.enumerate(0, 0)), (std::vector<std::string>{"C", "a", "b"}));
-        QCOMPARE(names(transport.enumerate(0x0483, 0xA355)), (std::vector<std::string>{"C", "a"}));
-        QVERIFY(transport.enumerate(0x1234, 0).empty());
-
-        std::vector<HidDeviceInfo> pedals = transport.enumerate(0, 0xA3BE);
-        QCOMPARE(int(pedals.size()), 1);
-        QCOMPARE(pedals[0].path, bus.pathString() + "/b.sock");
-        QCOMPARE(pedals[0].vendorId, uint16_t(0x0483));
-        QCOMPARE(pedals[0].product, std::wstring(L"TARN Torvane Pedals"));
-        QCOMPARE(pedals[0].manufacturer, std::wstring(L"TARN"));
-        QCOMPARE(pedals[0].serialNumber, std::wstring(L"TPD-000233"));
-    }
-
-    void plugAndUnplugLeaveNoTrace() {
-        VirtualBus bus;
-        VirtualDevice& wheel = bus.addWheelBase();
-        QDir directory(bus.path());
-        QCOMPARE(directory.entryList(QDir::Files | QDir::System),
-                 (QStringList{"wheelbase.info", "wheelbase.sock"}));
-        wheel.unplug();
-        QVERIFY(directory.entryList(QDir::Files | QDir::System).isEmpty());
-        QVERIFY(wheel.plug());
-        QCOMPARE(int(VirtualBusTransport(bus.pathString()).enumerate(0, 0).size()), 1);
-    }
-
-    void reportsTravelWholeInBothDirections() {
-        VirtualBus bus;
-        VirtualDevice& wheel = bus.addWheelBase();
-        wheel.setJoystickRate(0);
         std::unique_ptr<HidDevice> host = openVirtualDevice(wheel);
-        QVERIFY(host);
-        QVERIFY(wheel.waitForConnection(5000));
-
-        std::vector<uint8_t> load = request(kCmdLoadSettings, 7);
-        QCOMPARE(host->write(load.data(), load.size()), kReportSize);
-        std::vector<uint8_t> answer;
-        QCOMPARE(readReport(*host, answer), kReportSize);
-        QCOMPARE(answer[0], uint8_t(0x65));
-        QCOMPARE(answer[1], uint8_t(kCmdLoadSettings));
-        QCOMPARE(wheel.waitForReceived(1, 5000), size_t(1));
-        QCOMPARE(wheel.receivedReports()[0].data, load);
-
-        // Lengths other than 64 arrive as they were sent; the reader tells them by the count.
-        std::vector<uint8_t> longReport(65, 0x01);
-        wheel.injectReport(std::vector<uint8_t>(63, 0x01));
-        wheel.injectReport(longReport);
-        QCOMPARE(readReport(*host, answer), 63);
-        QCOMPARE(readReport(*host, answer), 65);
-    }
-
-    void oneConnectionAtATime() {
-        VirtualBus bus;
-        VirtualDevice& wheel = bus.addWheelBase();
-        std::unique_ptr<HidDevice> first = openVirtualDevice(wheel);
-        QVERIFY(wheel.waitForConnection(5000));
+        QVERIFY(host && wheel.waitForConnection(5000));
         std::unique_ptr<HidDevice> second = openVirtualDevice(wheel);
         QVERIFY(second);
         std::vector<uint8_t> report;
         QCOMPARE(readReport(*second, report), -1);
-        QCOMPARE(readReport(*first, report), kReportSize); // the first keeps its stream
         QCOMPARE(wheel.connectionCount(), 2);
-    }
+        QCOMPARE(readReport(*host, report), kReportSize); // the first keeps its stream
 
-    void unpluggingEndsTheConnection() {
-        VirtualBus bus;
-        VirtualDevice& wheel = bus.addWheelBase();
-        std::unique_ptr<HidDevice> host = openVirtualDevice(wheel);
-        QVERIFY(wheel.waitForConnection(5000));
         wheel.unplug();
-        std::vector<uint8_t> report;
         int count;
         do {
             count = readReport(*host, report);
         } while (count == kReportSize); // what was already on its way
         QCOMPARE(count, -1);
         QVERIFY(!wheel.isConnected());
+        QVERIFY(!QFile::exists(bus.path() + "/wheelbase.sock"));
+        QVERIFY(!QFile::exists(bus.path() + "/wheelbase.info"));
         QVERIFY(!openVirtualDevice(wheel));
-    }
+        QVERIFY(wheel.plug());
+        QCOMPARE(listedNames(bus, 0x0483, 0xA355), (std::vector<std::string>{"gone", "wheelbase"}));
 
-    void staleSocketCannotBeOpened() {
-        VirtualBus bus;
-        bus.addStaleSocket("gone", infoFileText(0xA355, "TARN Torvane Wheel Base"));
+        // Listed, but refusing: a device that is present (the manager names it with its error).
+        // A device that left since it was listed is not.
+        QVERIFY(isPresentDespite(ECONNREFUSED));
         VirtualBusTransport transport(bus.pathString());
-        std::vector<HidDeviceInfo> listed = transport.enumerate(0, 0);
-        QCOMPARE(int(listed.size()), 1);
-        HidOpenResult opened = transport.openPath(listed[0].path);
-        QVERIFY(!opened.device);
-        QCOMPARE(opened.error, ECONNREFUSED); // present, but not to be opened
-        QVERIFY(isPresentDespite(opened.error));
         QCOMPARE(transport.openPath(bus.pathString() + "/gone-since.sock").error, ENOENT);
-    }
-
-    void heldBackAnswersAreLost() {
-        VirtualBus bus;
-        VirtualDevice& wheel = bus.addWheelBase();
-        wheel.setJoystickRate(0);
-        wheel.withModel<WheelBaseModel>([](WheelBaseModel& m) { m.telemetryEvery = 0; });
-        std::unique_ptr<HidDevice> host = openVirtualDevice(wheel);
-        QVERIFY(wheel.waitForConnection(5000));
-        wheel.holdBackAnswers(1);
-        std::vector<uint8_t> read = request(kCmdReadProfile, 7);
-        read[3] = 0;
-        host->write(read.data(), read.size());
-        read[3] = 2;
-        host->write(read.data(), read.size());
-        std::vector<uint8_t> answer;
-        QCOMPARE(readReport(*host, answer), kReportSize);
-        QCOMPARE(answer[3], uint8_t(2));
+        QVERIFY(!isPresentDespite(ENOENT));
     }
 
     // Numbered reports, paced by elapsed time even at high rates: the stream never runs ahead
@@ -203,13 +134,12 @@ private slots:
 
         std::vector<uint8_t> report;
         uint32_t previous = 0;
-        int reports = 0;
         bool kindsSeen[4] = {};
-        while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(500)) {
-            QCOMPARE(readReportWithId(*host, report, 0x01), kReportSize);
+        for (int reports = 0;
+             std::chrono::steady_clock::now() - start < std::chrono::milliseconds(500); ++reports) {
+            QCOMPARE(readReport(*host, report, kJoystickReportId), kReportSize);
             uint32_t sequence = joystickSequence(report.data());
-            if (reports++ > 0)
-                QVERIFY2(sequence > previous, "sequence numbers rise");
+            QVERIFY2(reports == 0 || sequence > previous, "sequence numbers rise");
             previous = sequence;
             kindsSeen[report[4] & 3] = true;
         }
@@ -222,194 +152,133 @@ private slots:
         QVERIFY(kindsSeen[1] && kindsSeen[2] && kindsSeen[3]);
     }
 
-    void loadReadsTheVirtualWheelBase_data() {
+    // The load: begin, each record in order, the end marker, with a resend for each answer the
+    // device loses; refused after the begin for another protocol version or more profiles than
+    // the table holds.
+    void loadWalk_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("lost");
+        QTest::addColumn<QString>("failure"); // empty: loaded
         QTest::addColumn<int>("hardwareMajor");
-        QTest::newRow("hardware 3") << 3;
-        QTest::newRow("hardware 4") << 4;
+        QTest::addColumn<int>("profiles");
+        const QString older = "Device has an older firmware. Please update the firmware.";
+        QTest::newRow("no profile: ends at once") << 7 << 0 << 0 << "" << 4 << 0;
+        QTest::newRow("one profile") << 7 << 1 << 0 << "" << 4 << 1;
+        QTest::newRow("three") << 7 << 3 << 0 << "" << 4 << 3;
+        QTest::newRow("three, the first answer lost") << 7 << 3 << 1 << "" << 4 << 3;
+        QTest::newRow("a full table") << 7 << 100 << 0 << "" << 4 << 100;
+        QTest::newRow("older") << 6 << 3 << 0 << older << 4 << 3;
+        QTest::newRow("newer") << 8 << 3 << 0
+                               << "Device had a newer firmware. Please update this config tool."
+                               << 4 << 3;
+        QTest::newRow("1: no device info yet") << 1 << 3 << 0 << older << 0 << 0;
+        QTest::newRow("more than the table holds")
+            << 7 << 101 << 0
+            << "Device reports 101 profiles, but this config tool can hold at most 100." << 4 << 0;
     }
 
-    void loadReadsTheVirtualWheelBase() {
+    void loadWalk() {
+        QFETCH(int, version);
+        QFETCH(int, count);
+        QFETCH(int, lost);
+        QFETCH(QString, failure);
         QFETCH(int, hardwareMajor);
-        VirtualBus bus;
-        VirtualDevice& virtualWheel = bus.addWheelBase();
-        virtualWheel.withModel<WheelBaseModel>([&](WheelBaseModel& m) {
-            m.setHardwareVersion(uint8_t(hardwareMajor), 2);
-            m.activeProfile = 2;
+        QFETCH(int, profiles);
+        VirtualWheelBase rig;
+        rig.model([&](WheelBaseModel& m) {
+            m.protocolVersion = uint8_t(version);
+            m.setProfileCount(size_t(count));
         });
-        DirectDevice<UsbDeviceTarnWheelBase> wheel(virtualWheel);
-        QSignalSpy loaded(wheel.get(), &UsbDeviceTarnWheelBase::onSettingsLoaded);
-        wheel->loadSettings();
-        QVERIFY(loaded.wait(5000));
-
-        QCOMPARE(wheel->hardwareMajor(), hardwareMajor);
-        QCOMPARE(wheel->hardwareMinor(), 2);
-        QCOMPARE(wheel->firmwareHash, uint32_t(0x5e1f0c3a));
-        QCOMPARE(QByteArray(wheel->firmwareBuildDate), QByteArray("Mar 14 2024 10:21:33"));
-        QCOMPARE(wheel->profileCount, uint8_t(3));
-        QCOMPARE(wheel->currentProfile, uint8_t(2));
-        virtualWheel.withModel<WheelBaseModel>([&](WheelBaseModel& m) {
-            for (int i = 0; i < 3; ++i)
-                QCOMPARE(recordBytes(&wheel->profiles[i], sizeof m.profiles[i]),
-                         recordBytes(&m.profiles[size_t(i)], sizeof m.profiles[i]));
-        });
+        rig.device.holdBackAnswers(lost);
+        rig.wheel->loadSettings();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.loaded.count() + rig.failed.count() > 0, 5000);
+        QVERIFY(rig.settled());
+        std::vector<int> commands(size_t(lost) + 1, kCmdLoadSettings);
+        if (failure.isEmpty()) {
+            commands.insert(commands.end(), size_t(count), kCmdReadProfile);
+            commands.push_back(kCmdLoadSettings);
+        }
+        std::vector<ReceivedReport> writes = rig.device.receivedReports();
+        QCOMPARE(commandsOf(writes), commands);
+        QCOMPARE(writes.front().data, writes.at(size_t(lost)).data);
+        std::vector<ReceivedReport> reads = withCommand(writes, kCmdReadProfile);
+        for (size_t i = 0; i < reads.size(); ++i)
+            QCOMPARE(int(reads[i].data[3]), int(i)); // records read in order
+        QCOMPARE(rig.loaded.count(), failure.isEmpty() ? 1 : 0);
+        if (failure.isEmpty())
+            QCOMPARE(writes.back().data[58], kEndMarker);
+        else
+            QCOMPARE(rig.failed[0][1].toString(), failure);
+        QCOMPARE(rig.wheel->hardwareMajor(), hardwareMajor);
+        QCOMPARE(int(rig.wheel->profileCount), profiles);
     }
 
-    void saveKeepsAndLiveUpdateOnlyApplies() {
-        VirtualBus bus;
-        VirtualDevice& virtualWheel = bus.addWheelBase();
-        DirectDevice<UsbDeviceTarnWheelBase> wheel(virtualWheel);
-        QSignalSpy loaded(wheel.get(), &UsbDeviceTarnWheelBase::onSettingsLoaded);
-        QSignalSpy saved(wheel.get(), &UsbDeviceTarnWheelBase::onSettingsSaved);
-        wheel->loadSettings();
-        QVERIFY(loaded.wait(5000));
+    // The virtual wheel base's settings through the device class: what a load reads, record
+    // answers outside the table, centring, live updates (applied, not kept), saving (kept),
+    // the factory reset.
+    void wheelBaseSettingsRoundTrip() {
+        VirtualWheelBase rig;
+        rig.model([](WheelBaseModel& m) { m.activeProfile = 2; });
+        UsbDeviceTarnWheelBase& wheel = *rig.wheel.get();
+        wheel.loadSettings();
+        QVERIFY(rig.loaded.wait(5000));
+        QCOMPARE(wheel.currentProfile, uint8_t(2));
+        const QByteArray loaded = bytesOf(&wheel.profiles, 3 * sizeof wheel.profiles[0]);
+        QCOMPARE(loaded, rig.model([](WheelBaseModel& m) {
+            return bytesOf(m.profiles.data(), 3 * sizeof m.profiles[0]);
+        }));
 
-        wheel->profiles[1].force = 77;
-        wheel->currentProfile = 1;
-        wheel->liveUpdatesEnabled = true;
-        wheel->updateSettings();
-        QTRY_VERIFY_WITH_TIMEOUT(virtualWheel.withModel<WheelBaseModel>([](WheelBaseModel& m) {
-            return m.profiles[1].force == 77 && m.activeProfile == 1;
-        }),
-                                 5000);
-        virtualWheel.withModel<WheelBaseModel>([](WheelBaseModel& m) {
-            int32_t kept = m.savedProfiles[1].force;
-            QCOMPARE(kept, 60); // applied, not kept
-        });
+        QVERIFY(rig.settled());
+        const size_t writes = rig.device.receivedReports().size();
+        for (uint8_t index : {uint8_t(100), uint8_t(127), uint8_t(0x80), uint8_t(0xFF)}) {
+            std::vector<uint8_t> stray = responseReport(kCmdReadProfile, 7);
+            stray[3] = index;
+            std::fill(stray.begin() + 4, stray.end(), uint8_t(0x5A));
+            rig.device.injectReport(stray);
+        }
+        // Reports arrive in order: once the centring's answer is through, so are the strays.
+        wheel.centerRim();
+        QVERIFY(rig.loaded.wait(5000));
+        QCOMPARE(rig.device.receivedReports().size(), writes + 1);
+        const int untouched = 2 * sizeof wheel.profiles[0]; // the centring changes record 2
+        QCOMPARE(bytesOf(&wheel.profiles, untouched), loaded.left(untouched));
+        QCOMPARE(wheel.profileCount, uint8_t(3));
+        QCOMPARE(float(wheel.activeProfile().centerOffset), 0.0125f);
+        QCOMPARE(rig.model([](WheelBaseModel& m) { return m.profiles[2].centerOffset; }), 0.0125f);
 
-        wheel->saveSettings();
-        QVERIFY(saved.wait(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(virtualWheel.withModel<WheelBaseModel>([](WheelBaseModel& m) {
-            return m.savedProfiles[1].force == 77 && m.savedActiveProfile == 1;
-        }),
-                                 5000);
-
-        wheel->resetToFactoryDefaults();
-        QTRY_VERIFY_WITH_TIMEOUT(virtualWheel.withModel<WheelBaseModel>([](WheelBaseModel& m) {
-            return m.profiles[1].force == 60 && m.savedProfiles[1].force == 60;
-        }),
-                                 5000);
-    }
-
-    void centringChangesTheCentreOffset() {
-        VirtualBus bus;
-        VirtualDevice& virtualWheel = bus.addWheelBase();
-        DirectDevice<UsbDeviceTarnWheelBase> wheel(virtualWheel);
-        QSignalSpy loaded(wheel.get(), &UsbDeviceTarnWheelBase::onSettingsLoaded);
-        wheel->loadSettings();
-        QVERIFY(loaded.wait(5000));
-        auto centreOffset = [&] {
-            return float(wheel->activeProfile().centerOffset);
+        // Record 1's force and the active index, as applied / as kept.
+        const auto state = [&] {
+            return rig.model([](WheelBaseModel& m) {
+                return QStringLiteral("%1/%2 %3/%4")
+                    .arg(m.profiles[1].force)
+                    .arg(m.savedProfiles[1].force)
+                    .arg(m.activeProfile)
+                    .arg(m.savedActiveProfile);
+            });
         };
-        QCOMPARE(centreOffset(), 0.0f);
-        wheel->centerRim();
+        wheel.profiles[1].force = 77;
+        wheel.currentProfile = 1;
+        wheel.liveUpdatesEnabled = true;
+        wheel.updateSettings();
+        QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("77/60 1/0"), 5000);
+        QSignalSpy saved(&wheel, &UsbDeviceTarnWheelBase::onSettingsSaved);
+        wheel.saveSettings();
+        QVERIFY(saved.wait(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("77/77 1/1"), 5000);
+        wheel.resetToFactoryDefaults();
+        QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("60/60 0/0"), 5000);
+    }
+
+    // The firmware update itself is walked through the window.
+    void bootloaderAnswersItsLoadWithItsInfo() {
+        VirtualBus bus;
+        DirectDevice<UsbDeviceTarnBootloader> bootloader(
+            bus.addDevice("bootloader", wheelBaseBootloaderModel()));
+        QSignalSpy loaded(bootloader.get(), &UsbDeviceTarnBootloader::onSettingsLoaded);
+        bootloader->loadSettings();
         QVERIFY(loaded.wait(5000));
-        QCOMPARE(centreOffset(), 0.0125f);
-        QCOMPARE(virtualWheel.withModel<WheelBaseModel>(
-                     [](WheelBaseModel& m) { return m.profiles[0].centerOffset; }),
-                 0.0125f);
-    }
-
-    // Command 1, a firmware image, and back to the application with the image installed.
-    void bootloaderRoundTrip() {
-        VirtualBus bus;
-        VirtualDevice& virtualWheel = bus.addWheelBase();
-        {
-            DirectDevice<UsbDeviceTarnWheelBase> wheel(virtualWheel);
-            QSignalSpy gone(wheel.reportPump(), &ReportPump::disconnected);
-            wheel->enterBootloader();
-            QVERIFY(gone.wait(5000));
-        }
-        QTRY_COMPARE_WITH_TIMEOUT(listedNames(bus),
-                                  std::vector<std::string>{"wheelbase-bootloader"}, 5000);
-        std::vector<HidDeviceInfo> listed = VirtualBusTransport(bus.pathString()).enumerate(0, 0);
-        QCOMPARE(int(listed.size()), 1);
-        QCOMPARE(listed[0].productId, uint16_t(0xA355));
-        QCOMPARE(listed[0].product, std::wstring(L"TARN Torvane Wheel Base Bootloader"));
-
-        QByteArray image(33, '\0');
-        for (int i = 0; i < image.size(); ++i)
-            image[i] = char(i * 7);
-        {
-            DirectDevice<UsbDeviceTarnBootloader> bootloader(virtualWheel);
-            QSignalSpy info(bootloader.get(), &UsbDeviceTarnBootloader::onSettingsLoaded);
-            QSignalSpy completed(bootloader.get(), &UsbDeviceTarnBootloader::onUpdateCompleted);
-            QSignalSpy failed(bootloader.get(), &UsbDeviceTarnBootloader::onUpdateFailed);
-            QSignalSpy gone(bootloader.reportPump(), &ReportPump::disconnected);
-            bootloader->loadSettings();
-            QVERIFY(info.wait(5000));
-            QCOMPARE(bootloader->deviceInfo[1], uint8_t(1));
-            bootloader->updateFirmware(image);
-            QVERIFY(completed.wait(5000));
-            QVERIFY(failed.isEmpty());
-            QTRY_COMPARE_WITH_TIMEOUT(gone.count(), 1, 5000); // restarting into the new firmware
-        }
-        QTRY_COMPARE_WITH_TIMEOUT(listedNames(bus), std::vector<std::string>{"wheelbase"}, 5000);
-        QByteArray padded = image + QByteArray(31, '\0');
-        QCOMPARE(virtualWheel.withModel<WheelBaseModel>([](WheelBaseModel& m) {
-            return QByteArray(reinterpret_cast<const char*>(m.installedFirmware.data()),
-                              int(m.installedFirmware.size()));
-        }),
-                 padded);
-    }
-
-    void bootloaderReportsScriptedFailures() {
-        VirtualBus bus;
-        auto model = std::make_unique<BootloaderModel>(std::make_unique<WheelBaseModel>(),
-                                                       VirtualDeviceIdentity{});
-        model->corruptEchoAtChunk = 1;
-        VirtualDevice& virtualBootloader = bus.addDevice("boot", std::move(model));
-        DirectDevice<UsbDeviceTarnBootloader> bootloader(virtualBootloader);
-        QSignalSpy failed(bootloader.get(), &UsbDeviceTarnBootloader::onUpdateFailed);
-        bootloader->updateFirmware(QByteArray(96, 'x'));
-        QVERIFY(failed.wait(5000));
-        QCOMPARE(failed[0][1].toString(), QStringLiteral("CRC failed on chunk 1 of 3"));
-
-        virtualBootloader.withModel<BootloaderModel>(
-            [](BootloaderModel& m) { m.failErase = true; });
-        bootloader->updateFirmware(QByteArray(96, 'x'));
-        QVERIFY(failed.wait(5000));
-        QCOMPARE(failed[1][1].toString(),
-                 QStringLiteral("Failed to erase memory, FW wasn't updated"));
-    }
-
-    // The pedals and the button plate hold their lists too and answer their own commands.
-    void pedalsAndButtonPlateAnswerTheirCommands() {
-        VirtualBus bus;
-        VirtualDevice& pedals = bus.addPedals();
-        VirtualDevice& plate = bus.addButtonPlate();
-        pedals.setJoystickRate(0);
-        plate.setJoystickRate(0);
-        std::unique_ptr<HidDevice> pedalsHost = openVirtualDevice(pedals);
-        std::unique_ptr<HidDevice> plateHost = openVirtualDevice(plate);
-        QVERIFY(pedals.waitForConnection(5000) && plate.waitForConnection(5000));
-
-        std::vector<uint8_t> answer;
-        std::vector<uint8_t> load = request(kCmdLoadSettings, 4);
-        pedalsHost->write(load.data(), load.size());
-        QCOMPARE(readReport(*pedalsHost, answer), kReportSize);
-        QCOMPARE(answer[2], uint8_t(4));
-        QCOMPARE(answer[26], uint8_t(3));
-        std::vector<uint8_t> calibration = request(kCmdLoadCalibration, 4);
-        pedalsHost->write(calibration.data(), calibration.size());
-        QCOMPARE(readReport(*pedalsHost, answer), kReportSize);
-        QCOMPARE(answer[1], uint8_t(kCmdLoadCalibration));
-        QCOMPARE(answer[3 + 24], uint8_t(0)); // clutch on input X
-        QCOMPARE(answer[3 + 26], uint8_t(2)); // throttle on input Z
-
-        load[2] = 3;
-        plateHost->write(load.data(), load.size());
-        QCOMPARE(readReport(*plateHost, answer), kReportSize);
-        QCOMPARE(answer[2], uint8_t(3));
-        QCOMPARE(readLe32(answer.data() + 10), uint32_t(0x0b7e4c21));
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(answer.data() + 14), 11),
-                 QByteArray("Feb 02 2024"));
-        QCOMPARE(answer[26], uint8_t(3));
-        std::vector<uint8_t> page = request(kCmdReadStatistics, 3);
-        page[3] = 5;
-        plateHost->write(page.data(), page.size());
-        QCOMPARE(readReport(*plateHost, answer), kReportSize);
-        QCOMPARE(answer[3], uint8_t(5));
-        QCOMPARE(readLe32(answer.data() + 4), uint32_t(1000 + 252));
+        QCOMPARE(bootloader->deviceInfo[1], uint8_t(1));
     }
 };
 

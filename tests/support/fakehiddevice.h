@@ -25,6 +25,9 @@ public:
     explicit FakeHidDevice(std::shared_ptr<Log> log)
         : log(std::move(log)) {}
 
+    // The product string the device itself returns.
+    std::wstring ownProduct = L"TARN Torvane Wheel Base";
+
     int write(const uint8_t* data, size_t length) override;
     int read(uint8_t*, size_t) override { return 0; }
     int setNonblocking(bool) override { return 0; }
@@ -32,7 +35,7 @@ public:
     int readFinish(uint8_t*, size_t) override { return -1; }
 
 protected:
-    std::wstring deviceProductString() override { return L"TARN Torvane Wheel Base"; }
+    std::wstring deviceProductString() override { return ownProduct; }
     std::wstring deviceSerialNumberString() override { return L"FAKE-1"; }
     std::wstring deviceManufacturerString() override { return L"TARN"; }
 

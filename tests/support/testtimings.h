@@ -2,7 +2,7 @@
 // The intervals the tests run the manager and the devices with: scans, resends and live updates
 // come quickly, so that no test waits a second for the first scan or 600 ms for a lost answer.
 // The real intervals are checked once each, where they live (tst_usbmanager's scan tick,
-// tst_retry's resend, tst_wheelbasepage's debounce).
+// tst_devicerequests' resend, tst_wheelbasepage's debounce).
 //
 // The resend interval stays far above the time a virtual device takes to answer: an answer is
 // read at the reader thread's next pass, at most one scan interval away, and a loaded machine
