@@ -15,9 +15,7 @@
 #include <QLabel>
 #include <QtTest>
 
-#include <map>
 #include <memory>
-#include <tuple>
 
 Q_DECLARE_METATYPE(GamesKeyOutcome)
 
@@ -40,41 +38,42 @@ const QString kUninstall = "/c REG DELETE HKLM\\SYSTEM" + kLineKey +
                            "TmpKeyPermx.txt && REG DELETE HKCU\\System" +
                            kLineKey + " /v OEMData /f";
 
-// Binary values by root, key and name; the elevated interpreter runs exactly the install and
-// uninstall lines, unless the user refuses the elevation.
+// Binary values of at most 8 bytes by root, key and name; the elevated interpreter runs exactly
+// the install and uninstall lines, unless the user refuses the elevation.
 class FakePlatform : public GamesKeyPlatform {
 public:
     bool hasRegistry() const override { return true; }
 
     bool readBinaryValue(RegistryRoot root, const std::wstring& subKey, const std::wstring& name,
                          RegistryBinaryValue& value) override {
+        const QByteArray stored = values.value(keyOf(root, subKey + L"\\" + name));
         value.fill(0);
-        const auto found = values.find({root, subKey, name});
-        if (found == values.end() || size_t(found->second.size()) > value.size())
-            return false;
-        std::copy(found->second.begin(), found->second.end(), value.begin());
-        return true;
+        std::copy(stored.begin(), stored.end(), value.begin());
+        return !stored.isNull();
     }
 
     void runElevated(const std::wstring& parameters) override {
         runs << QString::fromStdWString(parameters);
-        if (!refuse && (runs.last() == kInstall || runs.last() == kUninstall))
-            set(runs.last() == kInstall ? kCarController : kMissing,
-                runs.last() == kInstall ? kCarController : kMissing);
+        if (!refuse && runs.last() == kInstall)
+            set(kCarController, kCarController);
+        if (!refuse && runs.last() == kUninstall)
+            set(kMissing, kMissing);
     }
 
     void set(const QByteArray& user, const QByteArray& machine) {
-        values[{RegistryRoot::CurrentUser, L"System" + kOemKey, L"OEMData"}] = user;
-        values[{RegistryRoot::LocalMachine, L"SYSTEM" + kOemKey, L"OEMData"}] = machine;
-        for (auto value = values.begin(); value != values.end();)
-            value = value->second.isNull() ? values.erase(value) : std::next(value);
+        values[keyOf(RegistryRoot::CurrentUser, L"System" + kOemKey + L"\\OEMData")] = user;
+        values[keyOf(RegistryRoot::LocalMachine, L"SYSTEM" + kOemKey + L"\\OEMData")] = machine;
     }
 
     bool refuse = false;
     QStringList runs;
 
 private:
-    std::map<std::tuple<RegistryRoot, std::wstring, std::wstring>, QByteArray> values;
+    static QString keyOf(RegistryRoot root, const std::wstring& path) {
+        return QString::number(int(root)) + QString::fromStdWString(path);
+    }
+
+    QMap<QString, QByteArray> values;
 };
 
 } // namespace

@@ -97,7 +97,7 @@ template <class Manager, class Record> FileKind fileKind(const QByteArray& image
             [](const QString& path, QByteArray& bytes) {
                 Record record;
                 std::memcpy(&record, bytes.constData(), sizeof record);
-                const QString error = Manager().loadFromFile(path, record);
+                QString error = Manager().loadFromFile(path, record);
                 bytes = QByteArray(reinterpret_cast<const char*>(&record), sizeof record);
                 return error;
             }};

@@ -40,7 +40,7 @@ void fillList(UsbSettingsDevice& device, int count, int current) {
         std::memset(record + 1, 0, 16);
         std::snprintf(reinterpret_cast<char*>(record + 1), 16, "Name %d", i);
         for (size_t b = 17; b < device.profileList().recordSize; ++b)
-            record[b] = uint8_t(i * 31 + b);
+            record[b] = uint8_t(size_t(i) * 31 + b);
     }
     device.profileCount = uint8_t(count);
     device.currentProfile = uint8_t(current);
