@@ -1,11 +1,11 @@
-// Firmware update: the chunk requests the bootloader device builds, its answers, and the whole
-// update through the window — Enter Bootloader, the file dialog that opens when the bootloader
-// appears, the progress and result boxes, and the wheel base coming back.
+// Firmware update: the chunk requests, the bootloader device against the virtual bootloader (an
+// empty image, every failure, the resend intervals), and the update through the window: Enter
+// and Exit Bootloader, the file dialog that opens when the bootloader appears, a refused file,
+// the result boxes, the wheel base coming back, and a bootloader that leaves the bus meanwhile.
 
 #include "app/tarn_wheel_tool.h"
 #include "firmware/usbdevicetarnbootloader.h"
 #include "profiles/crc.h"
-#include "sim/bootloadermodel.h"
 #include "tests/support/dialogscript.h"
 #include "tests/support/directdevice.h"
 #include "tests/support/reports.h"
@@ -13,12 +13,10 @@
 #include "tests/support/virtualbus.h"
 #include "tests/support/waiting.h"
 #include "tests/support/windowlookup.h"
-#include "wheelbase/usbdevicetarnwheelbase.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QProgressDialog>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -33,8 +31,22 @@ QByteArray numberedImage(int size) {
     return image;
 }
 
-QByteArray bytes(const TarnRequest& request, int offset, int length) {
-    return QByteArray(reinterpret_cast<const char*>(request.data() + offset), length);
+QByteArray bytes(const uint8_t* data, int offset, int length) {
+    return QByteArray(reinterpret_cast<const char*>(data + offset), length);
+}
+
+// The highest chunk index the device received.
+int highestChunk(const VirtualDevice& device) {
+    int highest = -1;
+    for (const ReceivedReport& report : device.receivedReports())
+        highest = std::max<int>(highest, readLe16(report.data.data() + 34));
+    return highest;
+}
+
+QString writeImage(const QTemporaryDir& files, const QString& name, const QByteArray& image) {
+    QFile file(files.filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(image) == image.size() ? file.fileName()
+                                                                                : QString();
 }
 
 } // namespace
@@ -43,33 +55,35 @@ class FirmwareUpdateTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // 33 bytes are padded to two chunks; the second carries the last byte, zeros, and the tail of
-    // the first chunk; the end request carries only index = count.
+    // 33 bytes are padded to two chunks: data, index, count, the data's CRC, then whether the
+    // tail of the chunk before follows, and that tail. The end request carries index = count.
     void chunkRequestsOfAPaddedImage() {
-        QByteArray image = numberedImage(33);
-        QByteArray padded = image + QByteArray(31, '\0');
-
-        TarnRequest first = firmwareChunkRequest(padded, 0);
-        QCOMPARE(first[0], uint8_t(0x64));
-        QCOMPARE(first[1], uint8_t(1));
-        QCOMPARE(bytes(first, 2, 32), image.left(32));
-        QCOMPARE(readLe16(first.data() + 34), uint16_t(0));
-        QCOMPARE(readLe16(first.data() + 36), uint16_t(2));
+        const QByteArray image = numberedImage(33);
+        const QByteArray padded = image + QByteArray(31, '\0');
+        const TarnRequest first = firmwareChunkRequest(padded, 0);
+        const TarnRequest second = firmwareChunkRequest(padded, 1);
+        const TarnRequest end = firmwareChunkRequest(padded, 2);
+        QCOMPARE(bytes(first.data(), 0, 2), QByteArray("\x64\x01"));
+        QCOMPARE(bytes(first.data(), 2, 32), image.left(32));
+        QCOMPARE(bytes(first.data(), 34, 4), QByteArray("\0\0\2\0", 4));
         QCOMPARE(readLe32(first.data() + 38), tarnCrc32(first.data() + 2, 32));
-        QCOMPARE(first[42], uint8_t(0));
-        QCOMPARE(bytes(first, 43, 21), QByteArray(21, '\0'));
+        QCOMPARE(bytes(first.data(), 42, 22), QByteArray(22, '\0'));
+        QCOMPARE(bytes(second.data(), 2, 32), image.mid(32, 1) + QByteArray(31, '\0'));
+        QCOMPARE(bytes(second.data(), 34, 4), QByteArray("\1\0\2\0", 4));
+        QCOMPARE(bytes(second.data(), 42, 22), '\1' + image.mid(16, 16) + QByteArray(5, '\0'));
+        QCOMPARE(bytes(end.data(), 2, 62),
+                 QByteArray(32, '\0') + QByteArray("\2\0\2\0", 4) + QByteArray(26, '\0'));
+    }
 
-        TarnRequest second = firmwareChunkRequest(padded, 1);
-        QCOMPARE(bytes(second, 2, 32), image.mid(32, 1) + QByteArray(31, '\0'));
-        QCOMPARE(readLe16(second.data() + 34), uint16_t(1));
-        QCOMPARE(second[42], uint8_t(1));
-        QCOMPARE(bytes(second, 43, 16), image.mid(16, 16));
-        QCOMPARE(bytes(second, 59, 5), QByteArray(5, '\0'));
-
-        TarnRequest end = firmwareChunkRequest(padded, 2);
-        QCOMPARE(readLe16(end.data() + 34), uint16_t(2));
-        QCOMPARE(readLe16(end.data() + 36), uint16_t(2));
-        QCOMPARE(bytes(end, 2, 32) + bytes(end, 38, 26), QByteArray(58, '\0'));
+    // A file is refused when it is empty or holds more than 32767 chunks.
+    void imageRefusals() {
+        const qint64 limit = qint64(32767) * 32;
+        QCOMPARE(firmwareImageRefusal(0),
+                 QStringLiteral("The file is empty: it holds no firmware."));
+        QCOMPARE(firmwareImageRefusal(1) + firmwareImageRefusal(limit), QString());
+        QCOMPARE(firmwareImageRefusal(limit + 1),
+                 QStringLiteral("The file holds 1048545 bytes, but a firmware image holds at most "
+                                "1048544 bytes (32767 chunks of 32 bytes)."));
     }
 
     // An empty image: started with 0 chunks, the end request with count 0, completed at once.
@@ -77,76 +91,53 @@ private slots:
         VirtualBus bus;
         VirtualDevice& virtualBootloader = bus.addDevice("boot", wheelBaseBootloaderModel());
         DirectDevice<UsbDeviceTarnBootloader> bootloader(virtualBootloader);
-        QVERIFY(bootloader.isOpen());
         QSignalSpy started(bootloader.get(), &UsbDeviceTarnBootloader::onFirmwareUpdateStarted);
         QSignalSpy progress(bootloader.get(), &UsbDeviceTarnBootloader::onFirmwareUpdateProgress);
         QSignalSpy completed(bootloader.get(), &UsbDeviceTarnBootloader::onUpdateCompleted);
         bootloader->updateFirmware(QByteArray());
-        QCOMPARE(started.count(), 1);
-        QCOMPARE(started[0][0].toInt(), 0);
-        QCOMPARE(progress.count(), 1);
-        QCOMPARE(progress[0][0].toInt(), 0);
-        QCOMPARE(progress[0][1].toInt(), 0);
+        QCOMPARE(QList<QVariantList>(started), QList<QVariantList>{{0}});
+        QCOMPARE(QList<QVariantList>(progress), (QList<QVariantList>{{0, 0}}));
         QCOMPARE(completed.count(), 1);
         QVERIFY(virtualBootloader.waitForReceived(1, kTimeoutMs) >= 1);
-        const ReceivedReport end = virtualBootloader.receivedReports().front();
-        QCOMPARE(end.data[1], uint8_t(1));
-        QCOMPARE(readLe16(end.data.data() + 34), uint16_t(0));
-        QCOMPARE(readLe16(end.data.data() + 36), uint16_t(0));
+        const std::vector<uint8_t> end = virtualBootloader.receivedReports().front().data;
+        QCOMPARE(bytes(end.data(), 1, 1) + bytes(end.data(), 34, 4), QByteArray("\1\0\0\0\0", 5));
     }
 
-    // An echo whose data came back altered ends the update with the chunk's number and count,
-    // whether its CRC still fits the data sent or was made to fit the altered data.
-    void corruptedEchoStopsTheUpdate_data() {
-        QTest::addColumn<bool>("recomputedCrc");
-        QTest::newRow("CRC as sent") << false;
-        QTest::newRow("CRC fits the altered data") << true;
-    }
-
-    void corruptedEchoStopsTheUpdate() {
-        QFETCH(bool, recomputedCrc);
-        VirtualBus bus;
-        auto model = wheelBaseBootloaderModel();
-        model->corruptEchoAtChunk = 5;
-        model->recomputeCorruptEchoCrc = recomputedCrc;
-        VirtualDevice& virtualBootloader = bus.addDevice("boot", std::move(model));
-        DirectDevice<UsbDeviceTarnBootloader> bootloader(virtualBootloader);
-        QSignalSpy failed(bootloader.get(), &UsbDeviceTarnBootloader::onUpdateFailed);
-        bootloader->updateFirmware(numberedImage(120 * 32));
-        QVERIFY(failed.wait(kTimeoutMs));
-        QCOMPARE(failed[0][1].toString(), QStringLiteral("CRC failed on chunk 5 of 120"));
-        // Nothing follows chunk 5: no later chunk, and no resend once the echo has arrived.
-        QVERIFY(waitUntilQuiet(virtualBootloader, 2 * UsbDeviceTarnBootloader::kChunkRetryMs));
-        int highest = -1;
-        for (const ReceivedReport& report : virtualBootloader.receivedReports())
-            highest = std::max<int>(highest, readLe16(report.data.data() + 34));
-        QCOMPARE(highest, 5);
-    }
-
-    // A status report of a failure ends the update with its message, and nothing more is sent;
-    // status 0 (the erase worked) lets it go on.
-    void failureStatusStopsTheUpdate_data() {
+    void failures_data() {
+        QTest::addColumn<int>("corruptEchoAt");
+        QTest::addColumn<bool>("recomputeCrc");
         QTest::addColumn<bool>("failErase");
-        QTest::addColumn<int>("failureStatus");
+        QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("lastChunk");
-        QTest::newRow("1: erase failed")
-            << true << 2 << "Failed to erase memory, FW wasn't updated" << 0;
-        QTest::newRow("2: programming failed")
-            << false << 2 << "Failed to programm chunk 3, FW wasn't updated" << 3;
-        QTest::newRow("another code") << false << 9 << QString() << 3;
+        // Programming fails at chunk 3 with `status` unless the erase or an echo fails first.
+        QTest::newRow("echo altered, CRC as sent")
+            << 2 << false << false << 2 << "CRC failed on chunk 2 of 10" << 2;
+        QTest::newRow("echo altered, CRC fitting the altered data")
+            << 2 << true << false << 2 << "CRC failed on chunk 2 of 10" << 2;
+        QTest::newRow("status 1: erase failed")
+            << -1 << false << true << 2 << "Failed to erase memory, FW wasn't updated" << 0;
+        QTest::newRow("status 2: programming failed")
+            << -1 << false << false << 2 << "Failed to programm chunk 3, FW wasn't updated" << 3;
+        QTest::newRow("another status") << -1 << false << false << 9 << QString() << 3;
     }
 
-    void failureStatusStopsTheUpdate() {
+    // A failure ends the update once with its message, and nothing more is sent: no later chunk
+    // and no resend. Status 0 (the erase worked) lets the update go on.
+    void failures() {
+        QFETCH(int, corruptEchoAt);
+        QFETCH(bool, recomputeCrc);
         QFETCH(bool, failErase);
-        QFETCH(int, failureStatus);
+        QFETCH(int, status);
         QFETCH(QString, message);
         QFETCH(int, lastChunk);
         VirtualBus bus;
         auto model = wheelBaseBootloaderModel();
+        model->corruptEchoAtChunk = corruptEchoAt;
+        model->recomputeCorruptEchoCrc = recomputeCrc;
         model->failErase = failErase;
         model->failProgramAtChunk = 3;
-        model->programFailureStatus = uint8_t(failureStatus);
+        model->programFailureStatus = uint8_t(status);
         VirtualDevice& virtualBootloader = bus.addDevice("boot", std::move(model));
         DirectDevice<UsbDeviceTarnBootloader> bootloader(virtualBootloader);
         QSignalSpy failed(bootloader.get(), &UsbDeviceTarnBootloader::onUpdateFailed);
@@ -155,10 +146,7 @@ private slots:
         QCOMPARE(failed[0][1].toString(), message);
         QVERIFY(waitUntilQuiet(virtualBootloader, 2 * UsbDeviceTarnBootloader::kChunkRetryMs));
         QCOMPARE(failed.count(), 1);
-        int highest = -1;
-        for (const ReceivedReport& report : virtualBootloader.receivedReports())
-            highest = std::max<int>(highest, readLe16(report.data.data() + 34));
-        QCOMPARE(highest, lastChunk);
+        QCOMPARE(highestChunk(virtualBootloader), lastChunk);
     }
 
     // A lost echo is resent after the bootloader's own intervals: 6 s for chunk 0, while the
@@ -194,233 +182,104 @@ private slots:
                  qPrintable(QString::number(waited)));
     }
 
-    // The whole update as a user does it: Enter Bootloader, pick a 33-byte image, watch its two
-    // chunks go, and the wheel base comes back running it.
+    // As a user does it: Enter Bootloader, cancel the file dialog and Exit Bootloader; enter
+    // again and pick a file that is no image; then Update Firmware with a 33-byte image whose two
+    // chunks go, and the wheel base comes back running it. Then the bootloader leaves the bus
+    // while its file dialog is open: the dialog closes and nothing is said; and one leaves during
+    // an update: the progress dialog closes and the window says the update did not finish. Each
+    // time the wheel base plugged in meanwhile is loaded.
     void updateThroughTheWindow() {
         VirtualBus bus;
-        VirtualDevice& virtualWheel = bus.addWheelBase();
+        VirtualDevice& first = bus.addWheelBase("wheelbase-a");
+        VirtualDevice& second = bus.addWheelBase("wheelbase-b", false);
+        VirtualDevice& third = bus.addWheelBase("wheelbase-c", false);
         QTemporaryDir files;
-        const QString imagePath = files.filePath("new.fw");
         const QByteArray image = numberedImage(33);
-        {
-            QFile file(imagePath);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(image) == image.size());
-        }
-
+        const QString imagePath = writeImage(files, "new.fw", image);
         DialogScript dialogs;
         TARN_wheel_tool window(nullptr, fastTimings());
         window.show();
-        auto* devices = window.findChild<QComboBox*>("comboBox_UsbDevice");
-        auto* bootloaderButton = window.findChild<QPushButton*>("pushButton_EnterExitBootloader");
-        auto* updateButton = window.findChild<QPushButton*>("pushButton_UpdateFirmware");
-        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<UsbDeviceTarnWheelBase*>(window.selectedDevice()) &&
-                                     devices->currentText().contains("SW version:"),
-                                 kTimeoutMs);
-        QVERIFY(!updateButton->isVisible());
+        auto* devices = windowWidget<QComboBox>(window, "comboBox_UsbDevice");
+        auto* bootloaderButton =
+            windowWidget<QPushButton>(window, "pushButton_EnterExitBootloader");
+        auto* updateButton = windowWidget<QPushButton>(window, "pushButton_UpdateFirmware");
+        auto bootloaderShown = [&] {
+            return qobject_cast<UsbDeviceTarnBootloader*>(window.selectedDevice()) &&
+                   bootloaderButton->text() == "Exit Bootloader" && updateButton->isVisible();
+        };
+        auto wheelBaseShown = [&](const VirtualDevice& device) {
+            return wheelBasePageLoaded(window) && devices->currentText().contains("SW version:") &&
+                   window.selectedDevice()->path == QString::fromStdString(device.socketPath()) &&
+                   bootloaderButton->text() == "Enter Bootloader" && !updateButton->isVisible();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(wheelBaseShown(first), kTimeoutMs);
 
-        dialogs.answerFileDialog(imagePath, [&] { virtualWheel.clearReceivedReports(); });
-        dialogs.closeMessageBox();
+        dialogs.answerFileDialog(QString());
         bootloaderButton->click();
-
-        QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
-        // Chunk 0, chunk 1 (byte 32 of the file, then the tail of chunk 0), the end request.
-        QTRY_COMPARE_WITH_TIMEOUT(withCommand(virtualWheel.receivedReports(), 1).size(), size_t(3),
-                                  kTimeoutMs);
-        const std::vector<ReceivedReport> sent = withCommand(virtualWheel.receivedReports(), 1);
-        QCOMPARE(readLe16(sent[1].data.data() + 34), uint16_t(1));
-        QCOMPARE(sent[1].data[2], uint8_t(image[32]));
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(sent[1].data.data() + 43), 16),
-                 image.mid(16, 16));
-        QCOMPARE(readLe16(sent[2].data.data() + 34), uint16_t(2));
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.done() && bootloaderShown(), kTimeoutMs);
         QCOMPARE(dialogs.shown[0].title, QStringLiteral("Open new FW File"));
         QCOMPARE(dialogs.shown[0].filters, QStringList({"TARN FW Files (*.fw)", "All Files (*)"}));
-        QTRY_COMPARE_WITH_TIMEOUT(dialogs.shown.size(), 2, kTimeoutMs);
-        QCOMPARE(dialogs.shown[1].title, QStringLiteral("Firmware update"));
-        QCOMPARE(dialogs.shown[1].text, QStringLiteral("Update completed successfully!"));
+        bootloaderButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(wheelBaseShown(first), kTimeoutMs);
 
-        // The device restarts into the new firmware and is loaded again as a wheel base, with its
-        // new software version in the selector.
-        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<UsbDeviceTarnWheelBase*>(window.selectedDevice()) &&
-                                     devices->currentText().contains("SW version:"),
-                                 kTimeoutMs);
+        dialogs.answerFileDialog(writeImage(files, "empty.fw", QByteArray()),
+                                 [&] { first.clearReceivedReports(); });
+        dialogs.closeMessageBox();
+        bootloaderButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
+        QCOMPARE(dialogs.shown[2].title + ": " + dialogs.shown[2].text,
+                 "Not a firmware image: " + firmwareImageRefusal(0));
+        QVERIFY(bootloaderShown());
+        QVERIFY(!receivesMoreThan(first, 0, kFastQuietMs));
+
+        dialogs.answerFileDialog(imagePath);
+        dialogs.closeMessageBox();
+        updateButton->click();
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs.shown.size(), 5, kTimeoutMs);
+        QCOMPARE(dialogs.shown[4].title + ": " + dialogs.shown[4].text,
+                 QStringLiteral("Firmware update: Update completed successfully!"));
+        // Chunk 0, chunk 1 (byte 32 of the file, then the tail of chunk 0), the end request.
+        const std::vector<ReceivedReport> sent = withCommand(first.receivedReports(), 1);
+        QCOMPARE(sent.size(), size_t(3));
+        QCOMPARE(bytes(sent[1].data.data(), 2, 1) + bytes(sent[1].data.data(), 43, 16),
+                 image.mid(32, 1) + image.mid(16, 16));
+        QCOMPARE(readLe16(sent[2].data.data() + 34), uint16_t(2));
+        // The device restarts into the new firmware and is loaded again, with its new software
+        // version in the selector.
+        QTRY_VERIFY_WITH_TIMEOUT(wheelBaseShown(first), kTimeoutMs);
         QCOMPARE(devices->count(), 1);
         QVERIFY2(devices->currentText().contains("SW version: 2.8,"),
                  qPrintable(devices->currentText()));
-        const QByteArray installed = virtualWheel.withModel<WheelBaseModel>([](WheelBaseModel& m) {
-            return QByteArray(reinterpret_cast<const char*>(m.installedFirmware.data()),
-                              int(m.installedFirmware.size()));
-        });
-        QCOMPARE(installed, image + QByteArray(64 - 33, '\0'));
-    }
+        QCOMPARE(first.withModel<WheelBaseModel>([](WheelBaseModel& m) {
+            return bytes(m.installedFirmware.data(), 0, int(m.installedFirmware.size()));
+        }),
+                 image + QByteArray(64 - 33, '\0'));
 
-    void imageRefusals_data() {
-        QTest::addColumn<qint64>("size");
-        QTest::addColumn<QString>("refusal");
-        const qint64 limit = 32767 * 32;
-        QTest::newRow("empty") << qint64(0) << "The file is empty: it holds no firmware.";
-        QTest::newRow("one byte") << qint64(1) << QString();
-        QTest::newRow("32767 chunks") << limit << QString();
-        QTest::newRow("a byte more")
-            << limit + 1
-            << "The file holds 1048545 bytes, but a firmware image holds at most 1048544 bytes "
-               "(32767 chunks of 32 bytes).";
-    }
-
-    void imageRefusals() {
-        QFETCH(qint64, size);
-        QFETCH(QString, refusal);
-        QCOMPARE(firmwareImageRefusal(size), refusal);
-    }
-
-    // A file that cannot be an image is refused in the window before anything is sent; the
-    // bootloader stays selected for another try.
-    void windowRefusesBadFiles_data() {
-        QTest::addColumn<qint64>("size");
-        QTest::newRow("empty") << qint64(0);
-        QTest::newRow("too large") << qint64(32767 * 32 + 1);
-    }
-
-    void windowRefusesBadFiles() {
-        QFETCH(qint64, size);
-        VirtualBus bus;
-        VirtualDevice& virtualWheel = bus.addWheelBase();
-        QTemporaryDir files;
-        const QString imagePath = files.filePath("bad.fw");
-        {
-            QFile file(imagePath);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(size));
-        }
-        DialogScript dialogs;
-        TARN_wheel_tool window(nullptr, fastTimings());
-        window.show();
-        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<UsbDeviceTarnWheelBase*>(window.selectedDevice()),
-                                 kTimeoutMs);
-        dialogs.answerFileDialog(imagePath, [&] { virtualWheel.clearReceivedReports(); });
-        dialogs.closeMessageBox();
-        window.findChild<QPushButton*>("pushButton_EnterExitBootloader")->click();
-
-        QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
-        QCOMPARE(dialogs.shown[1].title, QStringLiteral("Not a firmware image"));
-        QCOMPARE(dialogs.shown[1].text, firmwareImageRefusal(size));
-        QVERIFY(qobject_cast<UsbDeviceTarnBootloader*>(window.selectedDevice()));
-        QVERIFY(window.findChild<QPushButton*>("pushButton_UpdateFirmware")->isVisible());
-        QVERIFY(!receivesMoreThan(virtualWheel, 0, kFastQuietMs));
-    }
-
-    // The bootloader leaves the bus while its file dialog is open, and another wheel base is
-    // plugged in: the dialog closes by itself, nothing is said, and the other one is loaded.
-    void bootloaderLeavesDuringTheFileDialog() {
-        VirtualBus bus;
-        VirtualDevice& virtualWheel = bus.addWheelBase("wheelbase-a");
-        VirtualDevice& otherWheel = bus.addWheelBase("wheelbase-b", false);
-        DialogScript dialogs;
-        TARN_wheel_tool window(nullptr, fastTimings());
-        window.show();
-        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<UsbDeviceTarnWheelBase*>(window.selectedDevice()),
-                                 kTimeoutMs);
         dialogs.leaveFileDialogOpen([&] {
-            otherWheel.plug();
-            virtualWheel.unplug();
+            second.plug();
+            first.unplug();
         });
-        window.findChild<QPushButton*>("pushButton_EnterExitBootloader")->click();
+        bootloaderButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.done() && !QApplication::activeModalWidget(), kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(wheelBaseShown(second), kTimeoutMs);
+        QCOMPARE(dialogs.shown.size(), 6);
 
-        QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
-        QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), kTimeoutMs);
-        QTRY_VERIFY_WITH_TIMEOUT(wheelBasePageLoaded(window), kTimeoutMs);
-        QCOMPARE(window.selectedDevice()->path, QString::fromStdString(otherWheel.socketPath()));
-        QCOMPARE(dialogs.shown.size(), 1);
-    }
-
-    // The bootloader leaves the bus while an update is running: the progress dialog closes, the
-    // window says the update did not finish, and a wheel base plugged in meanwhile is loaded.
-    void bootloaderLeavesDuringTheUpdate() {
-        VirtualBus bus;
-        VirtualDevice& virtualWheel = bus.addWheelBase("wheelbase-a");
-        VirtualDevice& otherWheel = bus.addWheelBase("wheelbase-b", false);
-        QTemporaryDir files;
-        const QString imagePath = files.filePath("new.fw");
-        {
-            QFile file(imagePath);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(numberedImage(10 * 32)) > 0);
-        }
-        DialogScript dialogs;
-        TARN_wheel_tool window(nullptr, fastTimings());
-        window.show();
-        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<UsbDeviceTarnWheelBase*>(window.selectedDevice()),
-                                 kTimeoutMs);
         // Command 1 enters the bootloader, then carries the chunks: the echo of chunk 0 comes,
         // every later one is lost, so the update stays at chunk 1.
         std::vector<AnswerFate> fates(50, AnswerFate{AnswerFate::Lost});
         fates[0] = fates[1] = AnswerFate{};
-        virtualWheel.scriptAnswers(kCmdEnterBootloader, fates);
+        second.scriptAnswers(kCmdEnterBootloader, fates);
         dialogs.answerFileDialog(imagePath);
         dialogs.closeMessageBox();
-        window.findChild<QPushButton*>("pushButton_EnterExitBootloader")->click();
+        bootloaderButton->click();
         QTRY_VERIFY_WITH_TIMEOUT(window.findChild<QProgressDialog*>(), kTimeoutMs);
-
-        otherWheel.plug();
-        virtualWheel.unplug();
+        third.plug();
+        second.unplug();
         QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
-        QCOMPARE(dialogs.shown[1].title, QStringLiteral("Firmware update"));
-        QCOMPARE(dialogs.shown[1].text, QStringLiteral("The firmware update did not finish."));
+        QCOMPARE(dialogs.shown[7].title + ": " + dialogs.shown[7].text,
+                 QStringLiteral("Firmware update: The firmware update did not finish."));
         QVERIFY(!window.findChild<QProgressDialog*>());
-        QTRY_VERIFY_WITH_TIMEOUT(wheelBasePageLoaded(window), kTimeoutMs);
-        QCOMPARE(window.selectedDevice()->path, QString::fromStdString(otherWheel.socketPath()));
-    }
-
-    // Every bootloader identity the scan asks for is selected at once and asked for an image.
-    // (0x5C05 and 0xA110 are in the device table but never scanned for.)
-    void everyBootloaderIdentityIsSelected_data() {
-        QTest::addColumn<int>("productId");
-        QTest::addColumn<QString>("product");
-        QTest::newRow("A355 wheel base") << 0xA355 << "TARN Torvane Wheel Base Bootloader";
-        QTest::newRow("A355 button plate") << 0xA355 << "TARN Button Plate Bootloader";
-        QTest::newRow("A3BE pedals") << 0xA3BE << "TARN Torvane Pedals Bootloader";
-    }
-
-    void everyBootloaderIdentityIsSelected() {
-        QFETCH(int, productId);
-        QFETCH(QString, product);
-        VirtualBus bus;
-        bus.addDevice("boot", wheelBaseBootloaderModel(uint16_t(productId), product.toStdString()));
-        DialogScript dialogs;
-        dialogs.answerFileDialog(QString());
-        TARN_wheel_tool window(nullptr, fastTimings());
-        window.show();
-        QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
-        QVERIFY(qobject_cast<UsbDeviceTarnBootloader*>(window.selectedDevice()));
-        QCOMPARE(window.selectedDevice()->productName, product);
-        QCOMPARE(window.findChild<QPushButton*>("pushButton_EnterExitBootloader")->text(),
-                 QStringLiteral("Exit Bootloader"));
-    }
-
-    // A bootloader that the user does not give an image stays selected: the action row offers
-    // Update Firmware and Exit Bootloader, which sends the device back to its application.
-    void cancelledDialogThenExitBootloader() {
-        VirtualBus bus;
-        VirtualDevice& virtualWheel = bus.addWheelBase();
-        DialogScript dialogs;
-        TARN_wheel_tool window(nullptr, fastTimings());
-        window.show();
-        auto* bootloaderButton = window.findChild<QPushButton*>("pushButton_EnterExitBootloader");
-        auto* updateButton = window.findChild<QPushButton*>("pushButton_UpdateFirmware");
-        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<UsbDeviceTarnWheelBase*>(window.selectedDevice()),
-                                 kTimeoutMs);
-
-        dialogs.answerFileDialog(QString());
-        bootloaderButton->click();
-        QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
-        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<UsbDeviceTarnBootloader*>(window.selectedDevice()),
-                                 kTimeoutMs);
-        QCOMPARE(bootloaderButton->text(), QStringLiteral("Exit Bootloader"));
-        QVERIFY(updateButton->isVisible());
-
-        virtualWheel.clearReceivedReports();
-        bootloaderButton->click();
-        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<UsbDeviceTarnWheelBase*>(window.selectedDevice()),
-                                 kTimeoutMs);
-        QCOMPARE(bootloaderButton->text(), QStringLiteral("Enter Bootloader"));
-        QVERIFY(!updateButton->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(wheelBaseShown(third), kTimeoutMs);
     }
 };
 

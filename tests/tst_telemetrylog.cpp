@@ -1,20 +1,22 @@
-// The shared telemetry log: its file names, the refusal of a file that cannot be created, a
-// write error, the logging buttons of two pages over one log; and logs through the window
-// against a virtual wheel base (decimation) and virtual pedals (read back as CSV).
+// The shared telemetry log: its file names, a file that cannot be created, a write error, the
+// logging buttons of two pages over one log; the rows of the wheel base's and the pedals' logs
+// byte for byte; and logs through the window against a virtual wheel base (decimation, the
+// header a late first report brings) and virtual pedals (read back as CSV).
 
 #include "app/tarn_wheel_tool.h"
+#include "pedals/pedalslogrows.h"
 #include "tests/support/reports.h"
 #include "tests/support/testtimings.h"
 #include "tests/support/virtualbus.h"
 #include "tests/support/windowlookup.h"
-#include "usb/tarnusbreport.h"
 #include "wheelbase/logbutton.h"
 #include "wheelbase/telemetrylog.h"
+#include "wheelbase/wheelbaselogrows.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStackedWidget>
@@ -25,7 +27,7 @@
 
 #include <csignal>
 #include <cstring>
-#include <memory>
+#include <limits>
 
 namespace {
 
@@ -36,30 +38,36 @@ QByteArray contentOf(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The logs the window wrote into the working directory, which the test sets to a temporary one.
-QStringList logsIn(const QTemporaryDir& directory) {
-    return QDir(directory.path()).entryList({"*.csv"}, QDir::Files, QDir::Name);
-}
-
-// Runs the window's logs in a directory of their own.
+// Runs the window's logs in a directory of their own and reads them back.
 struct WorkingDirectory {
     WorkingDirectory()
         : previous(QDir::currentPath()) {
         QDir::setCurrent(directory.path());
     }
     ~WorkingDirectory() { QDir::setCurrent(previous); }
+    QStringList logs(const QString& prefix) const {
+        return QDir(directory.path()).entryList({prefix + "*.csv"}, QDir::Files);
+    }
+    // The lines of the one log named with `prefix`, each ending in CR.
+    QList<QByteArray> lines(const QString& prefix) const {
+        QList<QByteArray> lines = contentOf(directory.filePath(logs(prefix).value(0))).split('\n');
+        return lines.takeLast().isEmpty() && logs(prefix).size() == 1 ? lines : QList<QByteArray>();
+    }
     QTemporaryDir directory;
     QString previous;
 };
 
-bool waitForPage(const TARN_wheel_tool& window, int index) {
-    return QTest::qWaitFor(
-        [&] {
-            return windowWidget<QStackedWidget>(window, "settingsStackedWidget")->currentIndex() ==
-                       index &&
-                   windowWidget<QPushButton>(window, "pushButton_SaveConfig")->isEnabled();
-        },
-        kTimeoutMs);
+template <class Payload>
+TarnUsbWheelBaseJoystickUpdate wheelUpdate(uint8_t kind, const Payload& payload, int16_t axis = 0) {
+    TarnUsbWheelBaseJoystickUpdate update{};
+    update.axis = axis;
+    update.logKind = kind;
+    std::memcpy(update.payload, &payload, sizeof payload);
+    return update;
+}
+
+TarnUsbWheelBaseCommutationTrace commutation(float elAngle) {
+    return {77, 12.5f, elAngle, 1.25f, 0.5f, -0.25f, 1e-7f, 0.1f, 0.2f, 3.3f};
 }
 
 } // namespace
@@ -68,14 +76,10 @@ class TestTelemetryLog : public QObject {
     Q_OBJECT
 
 private slots:
-    void fileNames() {
-        const QDateTime start(QDate(2026, 3, 4), QTime(17, 5, 9));
-        QCOMPARE(TelemetryLog::fileNameFor("pedals-log-", start),
-                 QString("pedals-log-2026-03-04-17-05-09.csv"));
-    }
-
     // Logs started within one second get distinct names; none overwrites another.
-    void logsOfOneSecondKeepTheirFiles() {
+    void fileNames() {
+        QCOMPARE(TelemetryLog::fileNameFor("pedals-log-", QDateTime({2026, 3, 4}, {17, 5, 9})),
+                 QString("pedals-log-2026-03-04-17-05-09.csv"));
         QTemporaryDir directory;
         TelemetryLog log;
         QStringList names;
@@ -91,45 +95,35 @@ private slots:
             QCOMPARE(contentOf(names[i]), "header\r\n" + QByteArray::number(i));
     }
 
-    void unwritableDirectoryIsRefused() {
-        QTemporaryDir directory;
-        TelemetryLog log;
-        QSignalSpy closed(&log, &TelemetryLog::closed);
-        QVERIFY(!log.start(directory.filePath("missing"), "pedals-log-", "h\r\n").isEmpty());
-        QVERIFY(!log.isOpen());
-        log.write("row\r\n");
-        QCOMPARE(closed.count(), 0);
-    }
-
-    // A write error (here the file-size limit, as a full disk would) closes the log once; the
-    // rows written before it stay in the file.
-    void writeErrorClosesTheLog() {
+    // A file that cannot be created is refused and nothing is written or signalled. A write
+    // error (here the file-size limit, as a full disk would) closes the log once; the rows
+    // written before it stay in the file.
+    void failures() {
         QTemporaryDir directory;
         TelemetryLog log;
         QSignalSpy closed(&log, &TelemetryLog::closed);
         QSignalSpy failed(&log, &TelemetryLog::writeFailed);
-        QCOMPARE(log.start(directory.path(), "wheel-log-", "header\r\n"), QString());
-        const QString path = log.fileName();
-        const QByteArray row(100, 'r');
+        QVERIFY(!log.start(directory.filePath("missing"), "pedals-log-", "h\r\n").isEmpty());
+        QVERIFY(!log.isOpen());
+        log.write("row\r\n");
+        QCOMPARE(closed.count(), 0);
 
+        QCOMPARE(log.start(directory.path(), "wheel-log-", "header\r\n"), QString());
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit previous{};
         getrlimit(RLIMIT_FSIZE, &previous);
-        rlimit limited = previous;
-        limited.rlim_cur = 20000;
+        const rlimit limited{20000, previous.rlim_max};
         setrlimit(RLIMIT_FSIZE, &limited);
         for (int i = 0; i < 1000 && log.isOpen(); ++i)
-            log.write(row);
+            log.write(QByteArray(100, 'r'));
         log.stop();
         setrlimit(RLIMIT_FSIZE, &previous);
-
         QVERIFY(!log.isOpen());
         QCOMPARE(failed.count(), 1);
-        QVERIFY(failed[0][0].toString().contains(QDir::toNativeSeparators(path)));
+        QVERIFY(failed[0][0].toString().contains(QDir::toNativeSeparators(log.fileName())));
         QCOMPARE(closed.count(), 1);
-        const QByteArray written = contentOf(path);
-        QVERIFY(written.startsWith("header\r\nrrrr"));
-        QVERIFY(written.size() > 10000);
+        const QByteArray written = contentOf(log.fileName());
+        QVERIFY(written.startsWith("header\r\nrrrr") && written.size() > 10000);
     }
 
     // The pages share the log: any button stops it, and then every button reads "Start
@@ -145,27 +139,83 @@ private slots:
         QCOMPARE(plateButton.text(), QString("Stop Logging"));
         QVERIFY(!wheel.toggle("wheel-log-", "h\r\n"));
         QVERIFY(!log.isOpen());
-        QCOMPARE(plateButton.text(), QString("Start Logging"));
-        QCOMPARE(wheelButton.text(), QString("Start Logging"));
-        QCOMPARE(logsIn(working.directory).size(), 1);
-        QVERIFY(logsIn(working.directory)[0].startsWith("button-plate-log-"));
+        QCOMPARE(plateButton.text() + wheelButton.text(), QString("Start LoggingStart Logging"));
+        QCOMPARE(working.logs("button-plate-log-").size(), 1);
+        QCOMPARE(working.logs(QString()).size(), 1);
     }
 
-    // Through the window: with "output modulo" 10 when the log starts, one wheel-base report in
-    // ten is written; changing the box during the log changes nothing. A log started before the
-    // first report gets its header with its first row.
-    void wheelBaseLogIsDecimated() {
+    void rows() {
+        QCOMPARE(wheelBaseLogHeader(1),
+                 QByteArray("Time,dt,SteeringWheelAngle %,Torque IN %,Torque OUT %,Ticks,"
+                            "MaxMotorCurrent,PsuCurrent,MotorCurrent,PsuTemp,MotorTemp,BrakeTemp,"
+                            "PowerstageTemp\r\n"));
+        QCOMPARE(wheelBaseLogHeader(2), QByteArray("Time,dt,SteeringWheelAngle %,Torque IN %,"
+                                                   "Torque OUT %, Torque Actual %,Rotor Pos\r\n"));
+        QCOMPARE(wheelBaseLogHeader(3), QByteArray("Time,Ticks,MechAngle,ElAngle,ElAngleEncoder,"
+                                                   "PwmU,PwmV,PwmW,HallU,HallV,HallW,HallPSU\r\n"));
+        QCOMPARE(wheelBaseLogHeader(0) + wheelBaseLogHeader(4), QByteArray());
+        QCOMPARE(pedalsLogHeader(), QByteArray("Time,dt,x,y,z,x_raw,y_raw,z_raw\r\n"));
+
+        const TarnUsbWheelBaseDebugOutput telemetry{
+            0, 123456, 0, 0, -12.34567f, 0, 0.000125f, 42.5f, 0, 0, 0, 255, -15, 7, 40, 41, 42, 43};
+        WheelBaseLogState state;
+        QCOMPARE(wheelBaseLogRows(wheelUpdate(1, telemetry), 18446744073709551615ull, 1000, state),
+                 QByteArray("18446744073709551615,1000,-12.3457,0.000125,42.5000,123456,25.5,-1.5,"
+                            "1.4,40,41,42,43\r\n"));
+        QCOMPARE(pedalsLogRow({65535, 0, 300, {1, 8388608, 4294967295u, 12, 1, 1, 1}},
+                              1700000000000000ull, 250),
+                 QByteArray("1700000000000000,250,65535,0,300,8388608,-1,12\r\n"));
+    }
+
+    // Three samples with the torque input at sample 1: the first row carries the input of an
+    // earlier report, the others the new one; Time and dt are the same on every row. A count
+    // beyond the record's eleven samples writes eleven rows.
+    void torqueTraceRows() {
+        TarnUsbWheelBaseTorqueTrace trace{2550, 1, 3, {100, -5, 12345}, {1, 2, 3}, 1.5f};
+        WheelBaseLogState state;
+        state.lastTorqueIn = 7.0f;
+        QCOMPARE(wheelBaseLogRows(wheelUpdate(2, trace, -16384), 900, 50, state),
+                 QByteArray("900,50,-50,7,1,0.01,1.5\r\n"
+                            "900,50,-50,25.5,-0.05,0.02,1.5\r\n"
+                            "900,50,-50,25.5,123.45,0.03,1.5\r\n"));
+        QCOMPARE(state.lastTorqueIn, 25.5f);
+        trace.sampleCount = 200;
+        QCOMPARE(wheelBaseLogRows(wheelUpdate(2, trace), 1, 1, state).count("\r\n"), 11);
+    }
+
+    // A commutation row is written when the angle moves to a value of at least 0; a repeat, a
+    // negative angle, a NaN and an update of no log kind write nothing.
+    void commutationRows() {
+        WheelBaseLogState state;
+        QCOMPARE(wheelBaseLogRows(wheelUpdate(3, commutation(0.0f)), 5000, 9, state),
+                 QByteArray("5000,77,12.5,0,1.25,0.5,-0.25,1e-07,0.1,0.2,-0.3,3.3\r\n"));
+        for (float angle : {0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN()})
+            QCOMPARE(wheelBaseLogRows(wheelUpdate(3, commutation(angle)), 5001, 9, state),
+                     QByteArray());
+        QCOMPARE(state.lastElAngle, 0.0f);
+        QVERIFY(!wheelBaseLogRows(wheelUpdate(3, commutation(2.0f)), 5004, 9, state).isEmpty());
+        QCOMPARE(wheelBaseLogRows(wheelUpdate(9, commutation(3.0f)), 5005, 9, state), QByteArray());
+    }
+
+    // Through the window, against a wheel base and streaming pedals. With "output modulo" 10
+    // when the log starts, one wheel-base report in ten is written; changing the box during the
+    // log changes nothing; a log started before the first report gets its header with its first
+    // row. The pedals' log has a row of the pedals' columns per report, in the order they came.
+    void logsThroughTheWindow() {
         WorkingDirectory working;
         VirtualBus bus;
-        VirtualDevice& wheel = bus.addWheelBase("wheelbase", false);
+        VirtualDevice& wheel = bus.addWheelBase("a-wheelbase", false);
         wheel.setJoystickRate(0);
         wheel.plug();
+        VirtualDevice& pedals = bus.addPedals("b-pedals", false);
+        pedals.setJoystickRate(200);
+        pedals.plug();
         TARN_wheel_tool window(nullptr, fastTimings());
         window.show();
-        QVERIFY(waitForPage(window, 1));
+        auto* devices = windowWidget<QComboBox>(window, "comboBox_UsbDevice");
+        QTRY_VERIFY_WITH_TIMEOUT(wheelBasePageLoaded(window) && devices->count() == 2, kTimeoutMs);
         windowWidget<QCheckBox>(window, "checkBox_outputModulo")->setChecked(true);
         windowWidget<QSpinBox>(window, "spinBox_outputModulo")->setValue(10);
-
         // Telemetry reports numbered by their ticks (payload bytes 1..4, report bytes 6..9).
         auto telemetryReport = [](uint8_t kind, uint32_t ticks) {
             std::vector<uint8_t> report = joystickReport();
@@ -173,73 +223,47 @@ private slots:
             writeLe32(report.data() + 6, ticks);
             return report;
         };
-        // Started before any report said what it carries: the first row brings the header.
-        QPushButton* button = windowWidget<QPushButton>(window, "pushButton_LoggingWheelBase");
-        QLabel* ticks = windowWidget<QLabel>(window, "label_debugTicks");
+        auto* button = windowWidget<QPushButton>(window, "pushButton_LoggingWheelBase");
         button->click();
         QCOMPARE(button->text(), QString("Stop Logging"));
         windowWidget<QSpinBox>(window, "spinBox_outputModulo")->setValue(1);
         for (uint32_t i = 1; i <= 30; ++i)
             wheel.injectReport(telemetryReport(kWheelBaseLogTelemetry, i));
         // Reports of no log kind write no row: one shown means the thirty were handled.
-        QTRY_COMPARE_WITH_TIMEOUT((wheel.injectReport(telemetryReport(0, 999)), ticks->text()),
+        QTRY_COMPARE_WITH_TIMEOUT((wheel.injectReport(telemetryReport(0, 999)),
+                                   windowWidget<QLabel>(window, "label_debugTicks")->text()),
                                   QString("999"), kTimeoutMs);
         button->click();
         QCOMPARE(button->text(), QString("Start Logging"));
-
-        const QStringList logs = logsIn(working.directory);
-        QCOMPARE(logs.size(), 1);
-        QVERIFY(logs[0].startsWith("wheel-log-"));
-        QList<QByteArray> lines = contentOf(working.directory.filePath(logs[0])).split('\n');
-        lines.removeLast();
-        QCOMPARE(lines.size(), 4);
-        QCOMPARE(lines[0], QByteArray("Time,dt,SteeringWheelAngle %,Torque IN %,Torque OUT %,Ticks,"
-                                      "MaxMotorCurrent,PsuCurrent,MotorCurrent,PsuTemp,MotorTemp,"
-                                      "BrakeTemp,PowerstageTemp\r"));
+        const QList<QByteArray> wheelLines = working.lines("wheel-log-");
+        QCOMPARE(wheelLines.size(), 4);
+        QCOMPARE(wheelLines[0] + '\n', wheelBaseLogHeader(kWheelBaseLogTelemetry));
         for (int row = 1; row <= 3; ++row)
-            QCOMPARE(lines[row].split(',')[5], QByteArray::number(10 * row));
-    }
+            QCOMPARE(wheelLines[row].split(',')[5], QByteArray::number(10 * row));
 
-    // Through the window against streaming pedals: the log reads back as CSV with the pedals'
-    // columns, one row per report.
-    void pedalsLogReadsBackAsCsv() {
-        WorkingDirectory working;
-        VirtualBus bus;
-        VirtualDevice& pedals = bus.addPedals("pedals", false);
-        pedals.setJoystickRate(200);
-        pedals.plug();
-        TARN_wheel_tool window(nullptr, fastTimings());
-        window.show();
-        QVERIFY(waitForPage(window, 2));
-        QPushButton* button = windowWidget<QPushButton>(window, "pushButton_LoggingPedals");
+        devices->setCurrentIndex(1);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            windowWidget<QStackedWidget>(window, "settingsStackedWidget")->currentIndex() == 2 &&
+                windowWidget<QPushButton>(window, "pushButton_SaveConfig")->isEnabled(),
+            kTimeoutMs);
+        button = windowWidget<QPushButton>(window, "pushButton_LoggingPedals");
         button->click();
-        QCOMPARE(button->text(), QString("Stop Logging"));
         // The reports carry their stream number as ticks.
         const uint64_t streamed = pedals.streamStats().sent;
-        QLabel* ticks = windowWidget<QLabel>(window, "labelTicksDebug");
+        auto* ticks = windowWidget<QLabel>(window, "labelTicksDebug");
         QTRY_VERIFY_WITH_TIMEOUT(ticks->text().section(' ', 1).toULongLong() > streamed + 20,
                                  kTimeoutMs);
         button->click();
-        QCOMPARE(button->text(), QString("Start Logging"));
-
-        const QStringList logs = logsIn(working.directory);
-        QCOMPARE(logs.size(), 1);
-        QVERIFY(logs[0].startsWith("pedals-log-"));
-        const QByteArray text = contentOf(working.directory.filePath(logs[0]));
-        QVERIFY(text.endsWith("\r\n"));
-        QList<QByteArray> lines = text.split('\n');
-        lines.removeLast();
-        QCOMPARE(lines[0], QByteArray("Time,dt,x,y,z,x_raw,y_raw,z_raw\r"));
+        const QList<QByteArray> lines = working.lines("pedals-log-");
         QVERIFY(lines.size() > 10);
+        QCOMPARE(lines[0] + '\n', pedalsLogHeader());
         uint64_t previousTime = 0;
         for (int i = 1; i < lines.size(); ++i) {
-            const QList<QByteArray> fields = lines[i].chopped(1).split(',');
+            const QList<QByteArray> fields = lines[i].split(',');
             QCOMPARE(fields.size(), 8);
-            bool ok = false;
-            const uint64_t time = fields[0].toULongLong(&ok);
-            QVERIFY(ok && time > previousTime);
-            previousTime = time;
-            QVERIFY(fields[5].toInt(&ok) > 8388608 && ok);
+            QVERIFY(lines[i].endsWith('\r') && fields[0].toULongLong() > previousTime);
+            previousTime = fields[0].toULongLong();
+            QVERIFY(fields[5].toInt() > 8388608);
         }
     }
 };
