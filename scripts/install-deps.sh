@@ -18,6 +18,9 @@ if [ "${1:-}" = "--tests" ]; then
     packages+=(desktop-file-utils appstream)
     # scripts/test.sh --coverage reports line coverage with gcovr.
     packages+=(gcovr)
+elif [ "${1:-}" = "--fuzz" ]; then
+    # scripts/test.sh --fuzz: clang and its libFuzzer and sanitizer runtimes.
+    packages+=(clang libclang-rt-14-dev)
 fi
 
 as_root() {

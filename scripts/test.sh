@@ -5,6 +5,9 @@
 #   scripts/test.sh --sanitize thread    the device-manager tests under ThreadSanitizer (build-tsan/)
 #   scripts/test.sh --coverage           the suite with line coverage of the program's code, printed
 #                                        per folder and in total (build-coverage/)
+#   scripts/test.sh --fuzz               the libFuzzer targets built with clang, ASan and UBSan
+#                                        (build-fuzz/), each run briefly from its seeds; any crash,
+#                                        leak, hang or sanitizer report fails
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +17,34 @@ if [ "${1:-}" = "--sanitize" ]; then
     sanitizer=${2:?address or thread}
 elif [ "${1:-}" = "--coverage" ]; then
     coverage=true
+elif [ "${1:-}" = "--fuzz" ]; then
+    scripts/install-deps.sh --fuzz
+    build_dir=build-fuzz
+    cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+        -DTARN_FUZZ=ON
+    cmake --build "$build_dir" -j"$(nproc)" --target fuzzers
+    # Each target runs on a copy of its seeds, so the fuzzing leaves the repository alone; what
+    # it finds lands in build-fuzz/fuzz/crash-... (see the README).
+    run=$build_dir/fuzz
+    rm -rf "$run" && mkdir -p "$run"
+    cp -r tests/fuzz/corpus/. "$run/"
+    export ASAN_OPTIONS=detect_leaks=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    # Thirty seconds each, as many at once as there are cores.
+    fuzz_one() {
+        if ! "$build_dir/tests/fuzz/fuzz_$1" -max_total_time=30 -timeout=10 \
+            -artifact_prefix="$run/" "$run/$1" >"$run/$1.log" 2>&1; then
+            tail -n 60 "$run/$1.log"
+            echo "fuzz_$1 failed: $run/$1.log"
+            return 1
+        fi
+        grep -h '^Done' "$run/$1.log" | sed "s/^/fuzz_$1: /"
+    }
+    export -f fuzz_one
+    export build_dir run
+    find tests/fuzz/corpus -mindepth 1 -maxdepth 1 -type d -printf '%f\n' | sort |
+        xargs -P "$(nproc)" -I{} bash -c 'fuzz_one {}'
+    exit 0
 fi
 
 scripts/install-deps.sh --tests
