@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstring>
 #include <dirent.h>
@@ -167,9 +168,12 @@ bool VirtualBusTransport::parseInfo(const std::string& text, HidDeviceInfo& info
     info.product = widened(keys["product"]);
     info.serialNumber = widened(keys["serial"]);
     info.manufacturer = widened(keys["manufacturer"]);
+    // A number out of range keeps the default, where atoi's result would be undefined.
     auto interface = keys.find("interface");
-    if (interface != keys.end())
-        info.interfaceNumber = std::atoi(interface->second.c_str());
+    if (interface != keys.end()) {
+        const std::string& number = interface->second;
+        std::from_chars(number.data(), number.data() + number.size(), info.interfaceNumber);
+    }
     return true;
 }
 
