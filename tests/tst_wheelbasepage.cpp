@@ -37,6 +37,10 @@ constexpr uint64_t kDebounceMicros = 250000;
 // Qt's coarse timers may fire up to 5% early.
 constexpr uint64_t kDebounceEarlyMicros = 13000;
 
+QByteArray bytesOf(const Profile& profile) {
+    return {reinterpret_cast<const char*>(&profile), sizeof profile};
+}
+
 // A window on a private bus with one virtual wheel base that streams nothing unless told, and
 // leaves its first `unanswered` answers unsent.
 struct Rig {
@@ -95,7 +99,7 @@ struct Rig {
 
     bool holdsAsShown(int index) const {
         const Profile profile = held(index);
-        return std::memcmp(&profile, &device()->profiles[index], sizeof profile) == 0;
+        return bytesOf(profile) == bytesOf(device()->profiles[index]);
     }
 
     VirtualBus bus;

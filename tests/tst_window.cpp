@@ -106,7 +106,7 @@ void TestWindow::firstDeviceIsSelectedAndLoaded() {
     QCOMPARE(box.title, QStringLiteral("Reset settings?"));
     QCOMPARE(box.text, QStringLiteral("Are you sure you want to reset all settings and profiles? "
                                       "This cannot be undone."));
-    QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(int(box.buttons), int(QMessageBox::Yes | QMessageBox::No));
     QCOMPARE(box.defaultButton, QMessageBox::No);
     // Whatever the No sent would have arrived before what the Yes sent.
     QTRY_VERIFY(!wheel.receivedReports().empty());
