@@ -1,8 +1,8 @@
 // The wheel-base page against a virtual wheel base, for its wiring: what each control stores,
 // shows and sends, the end-stop and soft end-stop rules, showing a profile, the live-update
-// debounce, the rim and telemetry read-outs with their 16 ms refresh limit, Center and Motor
-// realign. The texts and the rim's arithmetic are checked on their own functions
-// (tst_wheelbasetexts, tst_wheelbaserim).
+// debounce, the rim and telemetry read-outs with their 16 ms refresh limit, the encoder tab of
+// hardware 4 on, Center and Motor realign. The texts and the rim's arithmetic are checked on their
+// own functions (tst_wheelbasetexts, tst_wheelbaserim).
 
 #include "app/tarn_wheel_tool.h"
 #include "tests/support/reports.h"
@@ -389,7 +389,7 @@ void TestWheelBasePage::noLiveUpdateBeforeTheFirstLoad() {
 
 // At most one refresh every 16 ms shows the steering position and the telemetry, from a
 // telemetry report or a trace's payload; an unasked telemetry answer shows at once; a reload
-// empties the telemetry and goes back to the first tab.
+// empties the telemetry, goes back to the first tab and removes no further tab.
 void TestWheelBasePage::readouts() {
     Rig rig;
     QVERIFY(rig.loaded());
@@ -448,6 +448,9 @@ void TestWheelBasePage::readouts() {
     rig.widget<QPushButton>("pushButton_LoadConfig")->click();
     QVERIFY(rig.loaded());
     QCOMPARE(tabs->currentIndex(), 0);
+    // Hardware 4.1 sets its encoder itself: its tab went at the first load, and only that one.
+    QCOMPARE(tabs->count(), 4);
+    QCOMPARE(tabs->tabText(2) + '|' + tabs->tabText(3), QStringLiteral("End stops|Debug"));
     QCOMPARE(rig.shown(kReadouts), QString(16, '|'));
 }
 

@@ -1,6 +1,7 @@
 // The main window with virtual wheel bases: its form slots, which Qt connects by object name and
 // only warns about when it finds no signal for one; selecting and loading the first device,
-// reloading, the encoder tab, a refused firmware version, Factory Defaults and unplugging.
+// reloading, the encoder tab of older hardware, a refused firmware version, Factory Defaults and
+// unplugging.
 
 #include "app/tarn_wheel_tool.h"
 #include "tests/support/dialogscript.h"
@@ -48,14 +49,14 @@ class TestWindow : public QObject {
 
 private slots:
     void firstDeviceIsSelectedAndLoaded();
-    void encoderTabUpToHardware3();
     void refusedFirmwareVersionLeavesThePageDisabled();
     void unplugging();
 };
 
 void TestWindow::firstDeviceIsSelectedAndLoaded() {
     VirtualBus bus;
-    VirtualDevice& wheel = addWheelBase(bus, "wheelbase");
+    VirtualDevice& wheel = addWheelBase(
+        bus, "wheelbase", [](WheelBaseModel& model) { model.setHardwareVersion(3, 9); });
     SlotWarningRecorder slotWarnings;
     TARN_wheel_tool window(nullptr, fastTimings());
     QVERIFY2(slotWarnings.warnings().isEmpty(), qPrintable(slotWarnings.warnings().join('\n')));
@@ -64,10 +65,10 @@ void TestWindow::firstDeviceIsSelectedAndLoaded() {
     auto* selector = windowWidget<QComboBox>(window, "comboBox_UsbDevice");
     QCOMPARE(selector->count(), 1);
     QCOMPARE(selector->currentText(),
-             QStringLiteral("TARN Torvane Wheel Base (SW version: 2.7, HW version: 4.1)"));
+             QStringLiteral("TARN Torvane Wheel Base (SW version: 2.7, HW version: 3.9)"));
     auto* profiles = windowWidget<QComboBox>(window, "comboBox_ProfileName");
     QCOMPARE(profiles->count(), 3);
-    QCOMPARE(profiles->itemText(2), QStringLiteral("Rally"));
+    QCOMPARE(profiles->itemText(0) + '|' + profiles->itemText(2), QStringLiteral("Road|Rally"));
     QCOMPARE(windowWidget<QLabel>(window, "labelWheelBaseFwBuildInfo")->text(),
              QStringLiteral("Build date: Mar 14 2024 10:21:33, hash: 5e1f0c3a"));
     // Load start, three profiles, load end; showing the profile sent nothing.
@@ -75,9 +76,9 @@ void TestWindow::firstDeviceIsSelectedAndLoaded() {
     QCOMPARE(commandsOf(wheel.receivedReports()), (std::vector<int>{3, 5, 5, 5, 3}));
     QVERIFY(selectedWheelBase(window)->liveUpdatesEnabled);
     QVERIFY(!selectedWheelBase(window)->updateTimer.isActive());
-    // Hardware from version 4 on sets its encoder itself.
-    const QString tabsWithoutEncoder = QStringLiteral("FFB|Filters|End stops|Debug");
-    QCOMPARE(tabTitles(window), tabsWithoutEncoder);
+    // Hardware before version 4 has its encoder set here (later versions: tst_wheelbasepage).
+    const QString tabs = QStringLiteral("FFB|Filters|End stops|Encoder|Debug");
+    QCOMPARE(tabTitles(window), tabs);
 
     // A reload disables saving until it has ended, adds no second version and no tab goes.
     auto* save = windowWidget<QPushButton>(window, "pushButton_SaveConfig");
@@ -89,7 +90,7 @@ void TestWindow::firstDeviceIsSelectedAndLoaded() {
         QVERIFY(wheelBasePageLoaded(window));
     }
     QCOMPARE(selector->currentText().count("SW version:"), 1);
-    QCOMPARE(tabTitles(window), tabsWithoutEncoder);
+    QCOMPARE(tabTitles(window), tabs);
 
     // Factory Defaults asks first, No by default; only Yes resets.
     QVERIFY(waitUntilQuiet(wheel, kFastQuietMs));
@@ -111,14 +112,6 @@ void TestWindow::firstDeviceIsSelectedAndLoaded() {
     // Whatever the No sent would have arrived before what the Yes sent.
     QTRY_VERIFY(!wheel.receivedReports().empty());
     QCOMPARE(commandsOf(wheel.receivedReports()), std::vector<int>{8});
-}
-
-void TestWindow::encoderTabUpToHardware3() {
-    VirtualBus bus;
-    addWheelBase(bus, "wheelbase", [](WheelBaseModel& model) { model.setHardwareVersion(3, 9); });
-    TARN_wheel_tool window(nullptr, fastTimings());
-    QTRY_VERIFY_WITH_TIMEOUT(wheelBasePageLoaded(window), kTimeoutMs);
-    QCOMPARE(tabTitles(window), QStringLiteral("FFB|Filters|End stops|Encoder|Debug"));
 }
 
 // The wheel base's message is shown; no profile is asked for and the page stays disabled.
