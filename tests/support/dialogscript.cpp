@@ -45,15 +45,26 @@ void DialogScript::leaveFileDialogOpen(const std::function<void()>& meanwhile) {
 }
 
 void DialogScript::closeMessageBox() {
-    steps.append([this](QWidget* widget) {
+    answerMessageBox(QMessageBox::Ok);
+}
+
+void DialogScript::answerMessageBox(QMessageBox::StandardButton button) {
+    steps.append([this, button](QWidget* widget) {
         auto* box = qobject_cast<QMessageBox*>(widget);
-        shown.append({QStringLiteral("message"),
-                      widget->windowTitle(),
-                      box ? box->text() : QString(),
-                      {},
-                      {}});
-        if (box && box->button(QMessageBox::Ok))
-            box->button(QMessageBox::Ok)->click();
+        Shown seen{QStringLiteral("message"),
+                   widget->windowTitle(),
+                   box ? box->text() : QString(),
+                   {},
+                   {}};
+        if (box) {
+            seen.icon = box->icon();
+            seen.buttons = box->standardButtons();
+            if (box->defaultButton())
+                seen.defaultButton = box->standardButton(box->defaultButton());
+        }
+        shown.append(seen);
+        if (box && box->button(button))
+            box->button(button)->click();
         else
             static_cast<QDialog*>(widget)->reject();
     });

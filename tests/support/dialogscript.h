@@ -4,6 +4,7 @@
 // nobody expected is closed, so that a test fails instead of hanging.
 
 #include <QList>
+#include <QMessageBox>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -20,6 +21,10 @@ public:
         QString text;        // message boxes
         QStringList filters; // file dialogs
         QString directory;   // file dialogs
+        // Message boxes: their icon, buttons and default button.
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons = QMessageBox::NoButton;
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     };
 
     DialogScript();
@@ -33,6 +38,8 @@ public:
     void leaveFileDialogOpen(const std::function<void()>& meanwhile);
     // The next message box is read and closed with OK.
     void closeMessageBox();
+    // The next message box is read and answered with `button` (closed when it has none).
+    void answerMessageBox(QMessageBox::StandardButton button);
 
     bool done() const { return steps.isEmpty(); }
     QList<Shown> shown;
