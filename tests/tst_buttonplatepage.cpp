@@ -1,8 +1,11 @@
-// The button-plate page against a virtual plate: the loaded profile shown without an echo, the
-// analog mode and the shifter rule at its edge, switching profiles, the live view (button grid,
-// labels, the bite point the plate reports, the log), the statistics buttons and both
-// hall-sensor wizards. The texts, conversions and the wizards' rules are tested on their own
-// (tst_buttonplatetexts, tst_hallsensorcalibration); here each is wired once.
+// The button plate against a virtual plate, through the window: the loaded profile shown
+// without an echo, the analog mode and the shifter rule at its edge, switching profiles, the
+// live view (button grid, labels, the bite point the plate reports, the log), the statistics
+// buttons and pages, and both hall-sensor wizards. Of the plate's own exchanges also a load
+// refused at its first answer, statistics pages nobody asked for, the factory block and the
+// accelerometer test; and the virtual plate's held inputs and auxiliary kinds. The texts,
+// conversions and the wizards' rules are tested on their own (tst_buttonplatetexts,
+// tst_hallsensorcalibration).
 
 #include "tests/support/dialogscript.h"
 #include "tests/support/pedalsplaterig.h"
@@ -11,6 +14,7 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QProgressBar>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -172,9 +176,14 @@ private slots:
 
     // The buttons stay disabled from a click until the plate answers. The virtual plate's
     // counter at structure offset n holds 1000 + n.
+    // Over Bluetooth LE the plate returns no product string: the enumeration's is shown.
     void statisticsReadAndReset() {
-        Rig rig;
+        Rig rig(nullptr, 0,
+                std::make_unique<ButtonPlateModel>(ButtonPlateModel::Link::BluetoothLe));
         QVERIFY(rig.load());
+        QVERIFY(rig.widget<QComboBox>("comboBox_UsbDevice")
+                    ->currentText()
+                    .startsWith("TARN Button Plate"));
         rig.device.clearReceivedReports();
         auto* load = rig.widget<QPushButton>("pushButtonLoadStatistics");
         auto* reset = rig.widget<QPushButton>("pushButtonResetStatistics");
@@ -261,6 +270,80 @@ private slots:
         const std::vector<uint8_t> unused(8, 0);
         QCOMPARE(std::memcmp(saves[0].data.data() + (shifters ? 29 : 21), &expected, 8), 0);
         QCOMPARE(std::memcmp(saves[0].data.data() + (shifters ? 21 : 29), unused.data(), 8), 0);
+    }
+
+    // Newer firmware, or a list longer than the plate's 100 profiles, ends the load at its
+    // first answer, before the firmware hash is taken; the window tells why.
+    void refusedLoad() {
+        for (const auto& [version, count] : {std::pair{4, 3}, {3, 101}}) {
+            DialogScript dialogs;
+            dialogs.closeMessageBox();
+            Rig rig([version = version, count = count](ButtonPlateModel& model) {
+                model.protocolVersion = uint8_t(version);
+                model.setProfileCount(size_t(count));
+            });
+            QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
+            QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
+            QCOMPARE(commandsOf(rig.device.receivedReports()), std::vector<int>{3});
+            QCOMPARE(rig.selected()->firmwareHash, 0u);
+        }
+    }
+
+    // A statistics page nobody asked for, or the plate answering the end of a read, changes
+    // nothing. The factory block carries the two calibration records at its bytes 17..32.
+    void unaskedPagesFactoryBlockAndAccelerometer() {
+        Rig rig([](ButtonPlateModel& model) { model.factoryBlock[0] = 0x42; });
+        QVERIFY(rig.load());
+        UsbDeviceTarnButtonPlate& plate = *rig.selected();
+        rig.device.clearReceivedReports();
+        for (const uint8_t page : {0, 5, 6, 200}) {
+            std::vector<uint8_t> answer = responseReport(kCmdReadStatistics, 3);
+            std::fill(answer.begin() + 4, answer.end(), 0x77);
+            answer[3] = page;
+            rig.device.injectReport(answer);
+        }
+        QVERIFY(!receivesMoreThan(rig.device, 0, kFastQuietMs));
+        QCOMPARE(rig.text("labelActiveMinutesCounter"), QString("-"));
+        QCOMPARE(+plate.statistics.rotaryLeftClicks, 0u);
+
+        plate.clutchCalibration.record = {1, 2, 3, 4};
+        plate.shifterCalibration.record = {5, 6, 7, 8};
+        QSignalSpy saved(&plate, &UsbDeviceTarnButtonPlate::onSettingsSaved);
+        plate.saveFactorySettings();
+        QVERIFY(saved.wait(kTimeoutMs));
+        QSignalSpy loaded(&plate, &UsbDeviceTarnButtonPlate::onSettingsLoaded);
+        plate.loadFactorySettings();
+        QVERIFY(loaded.wait(kTimeoutMs));
+        const uint16_t records[] = {1, 2, 3, 4, 5, 6, 7, 8};
+        QCOMPARE(plate.factorySettingsBlock[0], uint8_t(0x42));
+        QCOMPARE(std::memcmp(plate.factorySettingsBlock + 17, records, sizeof records), 0);
+        QSignalSpy tested(&plate, &UsbDeviceTarnButtonPlate::onAccelerometerTested);
+        plate.accelerometerTest();
+        QVERIFY(tested.wait(kTimeoutMs));
+        QCOMPARE(tested.at(0).at(0).toBool(), true);
+    }
+
+    // The virtual plate: held inputs come out exactly as set; the auxiliary kinds take turns,
+    // one of them unknown to the tool.
+    void virtualPlateReports() {
+        ButtonPlateModel model;
+        model.autoInput = false;
+        model.heldButtons = uint64_t(1) << 40;
+        model.clutch[0] = 1234;
+        model.clutchRaw[1] = 4321;
+        std::vector<uint8_t> report;
+        for (uint32_t sequence = 600; sequence < 612; ++sequence) {
+            model.streamReport(sequence,
+                               [&report](const std::vector<uint8_t>& sent) { report = sent; });
+            QCOMPARE(int(report[13]), int(sequence % 6));
+            QCOMPARE(readLe32(report.data() + 5), 0u);
+            QCOMPARE(readLe32(report.data() + 9), 1u << 8);
+            QCOMPARE(readLe16(report.data() + 1), uint16_t(1234));
+            if (report[13] == kAuxClutchRaw)
+                QCOMPARE(readLe16(report.data() + 16), uint16_t(4321));
+            if (report[13] == kAuxBattery)
+                QCOMPARE(report[14], model.batteryCentivolts);
+        }
     }
 };
 

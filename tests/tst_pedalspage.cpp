@@ -1,22 +1,30 @@
-// The pedals page against virtual pedals: the profile it shows after a load, what its curve
-// sliders, reset buttons and force boxes store and send, selecting a profile, the live bars and
-// telemetry, and the calibration wizard walked with the pedals wired to other inputs, with its
-// refusals and its cancel. The rules behind the controls and the wizard are tested on their own
-// (tst_pedalstexts, tst_pedalscalibration); here each is wired once.
+// The pedals against virtual pedals, through the window: the profile the page shows after a
+// load, what its curve sliders, reset buttons and force boxes store and send, selecting a
+// profile, the live bars and telemetry, and the calibration wizard walked with the pedals wired
+// to other inputs, with its refusals, the pedals' slow resend of the start and its cancel. Of
+// the pedals' own exchanges also a load refused before the calibration is read and the live
+// update sent one debounce after the first edit of a burst. The rules behind the controls and
+// the wizard are tested on their own (tst_pedalstexts, tst_pedalscalibration).
 
 #include "pedals/pedalspage.h"
 #include "tests/support/dialogscript.h"
 #include "tests/support/pedalsplaterig.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QDoubleSpinBox>
 #include <QProgressBar>
 #include <QSlider>
 #include <QtTest>
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 constexpr int kTimeoutMs = 10000;
+// Qt's coarse timers may fire up to 5% early.
+constexpr qint64 kEarlyMs = 50;
 using Pedal = PedalsModel::Pedal;
 using Profile = TarnUsbPedalsProfileV2;
 
@@ -135,6 +143,8 @@ private slots:
         auto* next = rig.widget<QPushButton>("pedalsCalibrationNextStepButton");
         const PedalsCalibration& wizard = rig.selected()->calibrationWizard;
         rig.device.clearReceivedReports();
+        rig.device.scriptAnswers(kCmdStartCalibration, {{AnswerFate::Lost, 0}});
+        rig.device.scriptAnswers(kCmdSaveCalibration, {{AnswerFate::Lost, 0}});
         start->click();
         QVERIFY(!start->isEnabled());
         QCOMPARE(rig.text("pedalsCalibrationTipsLabel"), QString("Starting calibration process"));
@@ -168,9 +178,20 @@ private slots:
         next->click();
         next->click();
         QCOMPARE(rig.text("pedalsCalibrationTipsLabel"), QString("Saving calibration."));
+        // The record is the calibration from the moment it is sent, acknowledged or not.
+        QCOMPARE(std::memcmp(&rig.selected()->calibration, &wizard.record, sizeof wizard.record),
+                 0);
         QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled(), kTimeoutMs);
         QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
-        QCOMPARE(commandsOf(rig.device.receivedReports()), std::vector<int>({14, 15, 11, 15}));
+        const std::vector<ReceivedReport> sent = rig.device.receivedReports();
+        QCOMPARE(commandsOf(sent), std::vector<int>({14, 14, 15, 11, 11, 15}));
+        // Until the pedals acknowledge the start it is resent every second (well past the usual
+        // resend, 150 ms here; the first request may be logged late on a loaded machine); the
+        // lost save answer is resent at the usual interval again.
+        QVERIFY2(sent[1].timeMicros - sent[0].timeMicros > 600000, "start resent too early");
+        QVERIFY2(sent[4].timeMicros - sent[3].timeMicros <
+                     UsbDeviceTarnPedals::kCalibrationStartRetryMs * 1000,
+                 "save resent too late");
         QCOMPARE(start->text(), QString("Start calibration"));
         QVERIFY(!next->isEnabled() && !rig.widget<QProgressBar>("pedalClutch")->isHidden());
         // What the pedals stored: the unwired clutch keeps no readings of this run.
@@ -189,6 +210,46 @@ private slots:
         QCOMPARE(rig.text("pedalsCalibrationTipsLabel"), QString(" "));
         QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
         QCOMPARE(commandsOf(rig.device.receivedReports()), std::vector<int>({14, 15}));
+    }
+
+    // Older firmware, or a list longer than the pedals' 40 profiles: the load ends at its first
+    // answer, and the window tells why.
+    void refusedLoadReadsNoCalibration() {
+        for (const auto& [version, count] : {std::pair{3, 3}, {4, 41}}) {
+            DialogScript dialogs;
+            dialogs.closeMessageBox();
+            Rig rig([version = version, count = count](PedalsModel& model) {
+                model.protocolVersion = uint8_t(version);
+                model.setProfileCount(size_t(count));
+            });
+            QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
+            QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
+            QCOMPARE(commandsOf(rig.device.receivedReports()), std::vector<int>({3}));
+        }
+    }
+
+    // With the real intervals a burst of edits goes out once, one debounce after its first
+    // edit: later edits do not push the update back, and travel with it.
+    void burstIsSentAfterItsFirstEdit() {
+        Rig rig;
+        QVERIFY(rig.load());
+        UsbDeviceTarnPedals& pedals = *rig.selected();
+        pedals.applyTimings(UsbTimings());
+        rig.device.clearReceivedReports();
+        const qint64 firstEditMs = QDateTime::currentMSecsSinceEpoch();
+        pedals.updateSettings();
+        // Time passes without the event loop, so the update cannot go out meanwhile.
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        pedals.activeProfile().brakeCurve[2] = 33;
+        pedals.updateSettings();
+        // A restart would leave about 250 ms; the coarse timer may round its deadline by 5%.
+        QVERIFY(pedals.updateTimer.remainingTime() <= 250 - 150 + 25);
+        QVERIFY(waitForWrites(rig.device, 5));
+        QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
+        const std::vector<ReceivedReport> sent = rig.device.receivedReports();
+        QVERIFY(qint64(sent[0].timeMicros / 1000) - firstEditMs >= 250 - kEarlyMs);
+        QCOMPARE(commandsOf(sent), std::vector<int>({12, 13, 13, 13, 12}));
+        QCOMPARE(int(sent[1].data[3 + 35 + 2]), 33);
     }
 };
 

@@ -22,8 +22,9 @@
 // Model: the virtual device's model; Device: its class in the tool, shown on page `Page` of the
 // settings stack.
 template <class Model, class Device, int Page> struct PageRig {
-    explicit PageRig(const std::function<void(Model&)>& setup = nullptr, int reportsPerSecond = 0)
-        : device(bus.addDevice("device", std::make_unique<Model>(), false)) {
+    explicit PageRig(const std::function<void(Model&)>& setup = nullptr, int reportsPerSecond = 0,
+                     std::unique_ptr<Model> model = std::make_unique<Model>())
+        : device(bus.addDevice("device", std::move(model), false)) {
         device.setJoystickRate(reportsPerSecond);
         if (setup)
             device.withModel<Model>(setup);
