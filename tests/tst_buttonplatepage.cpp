@@ -4,8 +4,7 @@
 // buttons and pages, and both hall-sensor wizards. Of the plate's own exchanges also a load
 // refused at its first answer, statistics pages nobody asked for, the factory block and the
 // accelerometer test; and the virtual plate's held inputs and auxiliary kinds. The texts,
-// conversions and the wizards' rules are tested on their own (tst_buttonplatetexts,
-// tst_hallsensorcalibration).
+// conversions and the wizards' rules are tested on their own (tst_buttonplatetexts).
 
 #include "tests/support/dialogscript.h"
 #include "tests/support/pedalsplaterig.h"
@@ -46,15 +45,17 @@ struct Rig : PageRig<ButtonPlateModel, UsbDeviceTarnButtonPlate, 3> {
         inject(0, 0, 0, auxType,
                {uint8_t(left), uint8_t(left >> 8), uint8_t(right), uint8_t(right >> 8)});
     }
-    // Selects profile `index` and waits for what that sends.
-    std::vector<ReceivedReport> select(int index) {
+    // Selects profile `index`: the active index the one live update that follows carries, or
+    // -1 when there was not exactly one.
+    int select(int index) {
         device.clearReceivedReports();
         auto* selector = widget<QComboBox>("comboBox_ProfileName");
         selector->setCurrentIndex(index);
         emit selector->activated(index);
         waitForWrites(device, 1, kTimeoutMs);
         waitUntilQuiet(device, kFastQuietMs);
-        return liveUpdateStarts();
+        const std::vector<ReceivedReport> starts = liveUpdateStarts();
+        return starts.size() == 1 ? starts[0].data[27] : -1;
     }
     Profile& active() const { return selected()->activeProfile(); }
 };
@@ -87,9 +88,7 @@ private slots:
         QCOMPARE(rig.widget<QSlider>("horizontalSliderClutchBitePoint")->value(), 373);
         QCOMPARE(rig.text("labelButtonPlateFwBuildInfo"),
                  QString("Build date: Feb 02 2024, hash: b7e4c21"));
-        std::vector<ReceivedReport> starts = rig.select(2);
-        QCOMPARE(starts.size(), size_t(1));
-        QCOMPARE(int(starts[0].data[27]), 2);
+        QCOMPARE(rig.select(2), 2);
 
         auto* mode = rig.widget<QComboBox>("comboBoxAnalogInputMode");
         mode->setCurrentIndex(1);
@@ -114,9 +113,7 @@ private slots:
         QCOMPARE(+sent.shiftersHysteresis, 40.0f);
         QCOMPARE(int(sent.analogInputMode), 1);
 
-        starts = rig.select(0);
-        QCOMPARE(starts.size(), size_t(1));
-        QCOMPARE(int(starts[0].data[27]), 0);
+        QCOMPARE(rig.select(0), 0);
         QVERIFY(rig.widget<QComboBox>("comboBoxMasterClutch")->isEnabled());
     }
 
@@ -174,9 +171,9 @@ private slots:
         QCOMPARE(rig.text("labelBatteryVoltage"), QString());
     }
 
-    // The buttons stay disabled from a click until the plate answers. The virtual plate's
-    // counter at structure offset n holds 1000 + n.
-    // Over Bluetooth LE the plate returns no product string: the enumeration's is shown.
+    // On a plate over Bluetooth LE, which returns no product string (the enumeration's is
+    // shown): the buttons stay disabled from a click until the plate answers. The virtual
+    // plate's counter at structure offset n holds 1000 + n.
     void statisticsReadAndReset() {
         Rig rig(nullptr, 0,
                 std::make_unique<ButtonPlateModel>(ButtonPlateModel::Link::BluetoothLe));

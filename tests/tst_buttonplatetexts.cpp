@@ -1,9 +1,11 @@
-// The button-plate page's texts and conversions, on their own: the live labels, a percentage on
-// a slider of tenths, the shifter rule, the log rows and the auxiliary values.
+// The button-plate page's rules on their own: the live labels, a percentage on a slider of
+// tenths, the shifter rule, the log rows, the auxiliary values, and the hall-sensor wizard's
+// walk through its five steps, its texts for each paddle pair and the readings it refuses.
 
 #include "buttonplate/buttonplatelogrows.h"
 #include "buttonplate/buttonplaterecords.h"
 #include "buttonplate/buttonplatetexts.h"
+#include "buttonplate/hallsensorcalibration.h"
 
 #include <QtTest>
 
@@ -77,6 +79,71 @@ private slots:
         QCOMPARE(auxFloat(update), 37.5f);
         QCOMPARE(auxWord(update, 1), uint16_t(0x4216));
         QCOMPARE(auxLong(update), 0x42160000u);
+    }
+
+    void wizardWalksFourSamplesThenTheSave() {
+        ClutchPaddleCalibration wizard;
+        QVERIFY(!wizard.running);
+        QCOMPARE(int(wizard.prev()), 0);
+        for (int step = 1; step <= 4; ++step)
+            QCOMPARE(int(wizard.next()), step);
+        QCOMPARE(int(wizard.next()), 4);
+        QCOMPARE(int(wizard.prev()), 3);
+    }
+
+    void wizardTexts_data() {
+        QTest::addColumn<bool>("shifter");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("clutch 1") << false << 1
+                                  << "Release the Left Clutch paddle to the neutral position.";
+        QTest::newRow("clutch 2") << false << 2
+                                  << "Press the Right Clutch paddle with desired maximum force.";
+        QTest::newRow("clutch 4") << false << 4
+                                  << "Press save to store the new calibration settings.";
+        QTest::newRow("clutch 5") << false << 5 << "Wrong value!";
+        QTest::newRow("shifter 0")
+            << true << 0 << "Press the Left Paddle shifter with desired maximum force.";
+        QTest::newRow("shifter 3")
+            << true << 3 << "Release the Right Paddle shifter to the neutral position.";
+    }
+    void wizardTexts() {
+        QFETCH(bool, shifter);
+        QFETCH(int, step);
+        QFETCH(QString, text);
+        ClutchPaddleCalibration clutch;
+        PaddleShifterCalibration shifters;
+        PaddlesCalibration& wizard = shifter ? static_cast<PaddlesCalibration&>(shifters) : clutch;
+        wizard.step = HallSensorCalibrationStep(step);
+        QCOMPARE(wizard.stepText(), text);
+    }
+
+    // A released reading may equal the pressed one, never exceed it; the record holds 40000,
+    // 30000 pressed and 1, 2 released.
+    void wizardReadings() {
+        const struct {
+            const char* name;
+            int step, value;
+            bool taken;
+        } rows[] = {{"left pressed", 0, 60000, true},
+                    {"left released, equal", 1, 40000, true},
+                    {"left released, one above", 1, 40001, false},
+                    {"right pressed", 2, 0, true},
+                    {"right released, equal", 3, 30000, true},
+                    {"right released, one above", 3, 30001, false},
+                    {"save step", 4, 65535, true}};
+        for (const auto& row : rows) {
+            PaddleShifterCalibration wizard;
+            wizard.record = {40000, 30000, 1, 2};
+            TarnUsbBlePaddlesCalibration expected = wizard.record;
+            wizard.step = HallSensorCalibrationStep(row.step);
+            QVERIFY2(wizard.setValue(row.value) == row.taken, row.name);
+            uint16_t* fields[] = {&expected.leftMax, &expected.leftMin, &expected.rightMax,
+                                  &expected.rightMin};
+            if (row.taken && row.step < 4)
+                *fields[row.step] = uint16_t(row.value);
+            QVERIFY2(std::memcmp(&wizard.record, &expected, sizeof expected) == 0, row.name);
+        }
     }
 };
 
