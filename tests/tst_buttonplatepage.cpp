@@ -3,8 +3,8 @@
 // live view (button grid, labels, the bite point the plate reports, the log), the statistics
 // buttons and pages, and both hall-sensor wizards. Of the plate's own exchanges also a load
 // refused at its first answer, statistics pages nobody asked for, the factory block and the
-// accelerometer test; and the virtual plate's held inputs and auxiliary kinds. The texts,
-// conversions and the wizards' rules are tested on their own (tst_buttonplatetexts).
+// accelerometer test. The texts, conversions and the wizards' rules are tested on their own
+// (tst_buttonplatetexts).
 
 #include "tests/support/dialogscript.h"
 #include "tests/support/pedalsplaterig.h"
@@ -318,29 +318,6 @@ private slots:
         plate.accelerometerTest();
         QVERIFY(tested.wait(kTimeoutMs));
         QCOMPARE(tested.at(0).at(0).toBool(), true);
-    }
-
-    // The virtual plate: held inputs come out exactly as set; the auxiliary kinds take turns,
-    // one of them unknown to the tool.
-    void virtualPlateReports() {
-        ButtonPlateModel model;
-        model.autoInput = false;
-        model.heldButtons = uint64_t(1) << 40;
-        model.clutch[0] = 1234;
-        model.clutchRaw[1] = 4321;
-        std::vector<uint8_t> report;
-        for (uint32_t sequence = 600; sequence < 612; ++sequence) {
-            model.streamReport(sequence,
-                               [&report](const std::vector<uint8_t>& sent) { report = sent; });
-            QCOMPARE(int(report[13]), int(sequence % 6));
-            QCOMPARE(readLe32(report.data() + 5), 0u);
-            QCOMPARE(readLe32(report.data() + 9), 1u << 8);
-            QCOMPARE(readLe16(report.data() + 1), uint16_t(1234));
-            if (report[13] == kAuxClutchRaw)
-                QCOMPARE(readLe16(report.data() + 16), uint16_t(4321));
-            if (report[13] == kAuxBattery)
-                QCOMPARE(report[14], model.batteryCentivolts);
-        }
     }
 };
 
