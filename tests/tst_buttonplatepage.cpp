@@ -76,10 +76,17 @@ private slots:
     void showsEditsAndSwitchesProfiles() {
         Rig rig([](ButtonPlateModel& model) {
             model.activeProfile = 1;
-            model.profiles[1].clutchBitePoint = 37.3f;
-            model.profiles[1].shiftersAttackPoint = 22.5f;
-            model.profiles[1].shiftersHysteresis = 40.0f;
-            model.profiles[2] = model.profiles[1];
+            // Values off the controls' defaults, so that showing them runs every control's slot.
+            Profile& p = model.profiles[1];
+            p.xTopDeadzone = p.xBottomDeadzone = p.yTopDeadzone = p.yBottomDeadzone = 4;
+            p.leftRotarySwitchMode = 2;
+            p.rightRotarySwitchMode = 1;
+            p.encoderPulseWidth = 7;
+            p.ledBrightness = 35;
+            p.clutchBitePoint = 37.3f;
+            p.shiftersAttackPoint = 22.5f;
+            p.shiftersHysteresis = 40.0f;
+            model.profiles[2] = p;
             model.profiles[2].index = 2;
         });
         QVERIFY(rig.load());
