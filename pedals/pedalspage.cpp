@@ -12,7 +12,6 @@
 namespace {
 // The bars and the telemetry are redrawn at most this often; the wizard still sees every report.
 constexpr qint64 kRedrawIntervalMs = 16;
-
 } // namespace
 
 PedalsPage::PedalsPage(Ui::TARN_wheel_tool& ui, TelemetryLog& log, QObject* parent)
