@@ -18,10 +18,12 @@ int backUpProfiles(AttachedDevices& attached, const Arguments& arguments) {
     const QString folder = arguments.operands[0];
     int status = ExitStatus::Done;
     QList<ProfileFile> files;
+    int backedUp = 0;
     for (UsbDevice* device : attached.devices()) {
         auto* settings = qobject_cast<UsbSettingsDevice*>(device);
         if (!settings)
             continue;
+        ++backedUp;
         const QString error = attached.load(settings);
         if (!error.isEmpty())
             return fail(ExitStatus::Failed, QStringLiteral("%1 at %2 failed to load: %3")
@@ -32,6 +34,10 @@ int backUpProfiles(AttachedDevices& attached, const Arguments& arguments) {
         printErrorLine(inaccessibleText(device));
         status = ExitStatus::NoAccess;
     }
+    if (backedUp == 0)
+        return status == ExitStatus::Done
+                   ? fail(ExitStatus::Missing, QStringLiteral("no device with profiles attached"))
+                   : status;
     QStringList existing;
     for (const ProfileFile& file : qAsConst(files)) {
         if (QFileInfo::exists(file.path))

@@ -80,7 +80,8 @@ Writes every profile of every attached device into DIR (made when missing) as a 
 the format tarn-config saves and loads, named KIND-SERIAL-INDEX-NAME.tprf: the index in two
 digits, and any character of the serial or the name other than letters, digits, ".", "_"
 and "-" written as "_". It never overwrites: when any of the files exists already, it writes
-none and names them.
+none and names them. A device that cannot be opened is named with the fix, the others are
+backed up, and the status is 3; with no device that has profiles attached, it is 2.
 )"},
         {QStringLiteral("restore"), R"(Usage: tarnctl restore DEVICE FILE... [--save]
 Replaces the device's profile list with the profiles of the files, in the order given: they
