@@ -1,12 +1,14 @@
 #include "app/devicekinds.h"
 
-#include "buttonplate/buttonplatepage.h"
 #include "buttonplate/buttonplateprofilefiles.h"
+#include "buttonplate/usbdevicetarnbuttonplate.h"
 #include "firmware/usbdevicetarnbootloader.h"
-#include "pedals/pedalspage.h"
 #include "pedals/pedalsprofilefiles.h"
-#include "wheelbase/wheelbasepage.h"
+#include "pedals/usbdevicetarnpedals.h"
+#include "wheelbase/usbdevicetarnwheelbase.h"
 #include "wheelbase/wheelbaseprofilefiles.h"
+
+#include <cstring>
 
 namespace {
 
@@ -18,14 +20,9 @@ template <class Device> bool isA(const UsbDevice* device) {
     return qobject_cast<const Device*>(device) != nullptr;
 }
 
-template <class Page>
-DevicePage* createPage(Ui::TARN_wheel_tool& ui, TelemetryLog& log, QObject* parent) {
-    return new Page(ui, log, parent);
-}
-
 template <class Device, class Manager>
-QString saveActiveProfile(UsbSettingsDevice& device, const QString& fileName) {
-    return Manager().saveToFile(fileName, static_cast<Device&>(device).activeProfile());
+QString saveProfile(UsbSettingsDevice& device, int index, const QString& fileName) {
+    return Manager().saveToFile(fileName, static_cast<Device&>(device).profiles[index]);
 }
 
 template <class Device, class Manager>
@@ -37,17 +34,28 @@ QString loadActiveProfile(UsbSettingsDevice& device, const QString& fileName) {
     return error;
 }
 
-template <class Device> DeviceKind kindWithoutSettings(TarnDeviceKind kind) {
-    return {kind, openAs<Device>, isA<Device>, nullptr, nullptr, nullptr};
+template <class Device, class Manager>
+QString readProfile(const QString& fileName, uint8_t* record) {
+    typename Device::ProfileRecord loaded{};
+    QString error = Manager().loadFromFile(fileName, loaded);
+    if (error.isEmpty())
+        std::memcpy(record, &loaded, sizeof loaded);
+    return error;
 }
 
-template <class Device, class Page, class Manager> DeviceKind settingsKind(TarnDeviceKind kind) {
+template <class Device> DeviceKind kindWithoutSettings(TarnDeviceKind kind, const char* name) {
+    return {kind, name, openAs<Device>, isA<Device>, nullptr, nullptr, nullptr};
+}
+
+template <class Device, class Manager>
+DeviceKind settingsKind(TarnDeviceKind kind, const char* name) {
     return {kind,
+            name,
             openAs<Device>,
             isA<Device>,
-            createPage<Page>,
-            saveActiveProfile<Device, Manager>,
-            loadActiveProfile<Device, Manager>};
+            saveProfile<Device, Manager>,
+            loadActiveProfile<Device, Manager>,
+            readProfile<Device, Manager>};
 }
 
 } // namespace
@@ -55,12 +63,12 @@ template <class Device, class Page, class Manager> DeviceKind settingsKind(TarnD
 const std::vector<DeviceKind>& deviceKinds() {
     using Kind = TarnDeviceKind;
     static const std::vector<DeviceKind> kinds = {
-        kindWithoutSettings<UsbDeviceTarnBootloader>(Kind::Bootloader),
-        settingsKind<UsbDeviceTarnWheelBase, WheelBasePage, WheelBaseProfilesManager>(
-            Kind::WheelBase),
-        settingsKind<UsbDeviceTarnPedals, PedalsPage, PedalsProfilesManager>(Kind::Pedals),
-        settingsKind<UsbDeviceTarnButtonPlate, ButtonPlatePage, ButtonPlateProfilesManager>(
-            Kind::ButtonPlate),
+        kindWithoutSettings<UsbDeviceTarnBootloader>(Kind::Bootloader, "bootloader"),
+        settingsKind<UsbDeviceTarnWheelBase, WheelBaseProfilesManager>(Kind::WheelBase,
+                                                                       "wheelbase"),
+        settingsKind<UsbDeviceTarnPedals, PedalsProfilesManager>(Kind::Pedals, "pedals"),
+        settingsKind<UsbDeviceTarnButtonPlate, ButtonPlateProfilesManager>(Kind::ButtonPlate,
+                                                                           "buttonplate"),
     };
     return kinds;
 }
@@ -68,6 +76,14 @@ const std::vector<DeviceKind>& deviceKinds() {
 const DeviceKind* deviceKindOf(const UsbDevice* device) {
     for (const DeviceKind& entry : deviceKinds()) {
         if (entry.isKindOf(device))
+            return &entry;
+    }
+    return nullptr;
+}
+
+const DeviceKind* deviceKindNamed(const QString& name) {
+    for (const DeviceKind& entry : deviceKinds()) {
+        if (name == QLatin1String(entry.name))
             return &entry;
     }
     return nullptr;

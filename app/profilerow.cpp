@@ -65,7 +65,8 @@ void TARN_wheel_tool::on_pushButton_SaveProfileToFile_clicked() {
     // The dialog runs an event loop, in which the device may have been unplugged.
     if (!asked || asked != currentDevice)
         return;
-    const QString error = currentKind->saveProfileFile(*settingsDevice, fileName);
+    const QString error =
+        currentKind->saveProfileFile(*settingsDevice, settingsDevice->currentProfile, fileName);
     if (!error.isEmpty())
         QMessageBox::information(this, tr("Unable to save file"), error, QMessageBox::Ok);
 }

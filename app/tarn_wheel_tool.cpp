@@ -3,6 +3,7 @@
 
 #include "app/accesstexts.h"
 #include "app/devicekinds.h"
+#include "app/devicepages.h"
 #include "app/windowtexts.h"
 #include "firmware/usbdevicetarnbootloader.h"
 #include "usb/usbsettingsdevice.h"
@@ -19,8 +20,8 @@ TARN_wheel_tool::TARN_wheel_tool(QWidget* parent, const UsbTimings& timings)
     , usbManager(openTarnDevice, timings) {
     ui->setupUi(this);
     for (const DeviceKind& kind : deviceKinds()) {
-        if (kind.createPage)
-            pages[kind.kind] = kind.createPage(*ui, telemetryLog, this);
+        if (DevicePage* page = createDevicePage(kind.kind, *ui, telemetryLog, this))
+            pages[kind.kind] = page;
     }
     // Told after the report whose row failed has been handled, not from inside its handler.
     connect(
@@ -37,6 +38,26 @@ TARN_wheel_tool::TARN_wheel_tool(QWidget* parent, const UsbTimings& timings)
             &TARN_wheel_tool::onDeviceInaccessible);
     connect(&usbManager, &UsbManager::onInaccessibleDeviceGone, this,
             &TARN_wheel_tool::onInaccessibleDeviceGone);
+    devicesLockRetry.setInterval(timings.rescanIntervalMs);
+    connect(&devicesLockRetry, &QTimer::timeout, this, &TARN_wheel_tool::takeDevices);
+    takeDevices();
+}
+
+void TARN_wheel_tool::takeDevices() {
+    // The entry that says who holds the devices has no device path.
+    const int inUseEntry = ui->comboBox_UsbDevice->findData(QString());
+    if (!devicesLock.tryLock()) {
+        const QString text = devicesInUseEntry(devicesLock.holderText());
+        if (inUseEntry < 0)
+            ui->comboBox_UsbDevice->addItem(text, QString());
+        else
+            ui->comboBox_UsbDevice->setItemText(inUseEntry, text);
+        devicesLockRetry.start();
+        return;
+    }
+    devicesLockRetry.stop();
+    if (inUseEntry >= 0)
+        ui->comboBox_UsbDevice->removeItem(inUseEntry);
     usbManager.start(false);
 }
 
@@ -172,7 +193,7 @@ void TARN_wheel_tool::on_comboBox_UsbDevice_currentIndexChanged(int index) {
 
     bootloaderDevice = qobject_cast<UsbDeviceTarnBootloader*>(currentDevice);
     currentKind = deviceKindOf(currentDevice);
-    if (currentKind && currentKind->createPage) {
+    if (currentKind && pages.count(currentKind->kind)) {
         settingsDevice = qobject_cast<UsbSettingsDevice*>(currentDevice);
         currentPage = pages.at(currentKind->kind);
     }

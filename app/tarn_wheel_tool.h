@@ -1,15 +1,18 @@
 #pragma once
 // The program's only window: the device selector, the action row, the profile row and one
 // settings page per device kind. The frame knows a page only through DevicePage and reaches it
-// through the device kind list; the form's slots of a page forward to its page object.
+// through the page list; the form's slots of a page forward to its page object. It opens the
+// devices only while it holds the devices lock, which tarnctl takes too.
 
 #include "app/devicepage.h"
+#include "usb/deviceslock.h"
 #include "usb/usbmanager.h"
 #include "wheelbase/telemetrylog.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <map>
 
@@ -56,6 +59,9 @@ private slots:
     void sayUpdateDidNotFinish();
     void onDeviceInaccessible(const InaccessibleDevice& device);
     void onInaccessibleDeviceGone(const QString& path);
+    // Starts the device manager once this program holds the devices lock; until then the
+    // device selector names the program that holds it.
+    void takeDevices();
 
     // Profile row (profiles/)
     void on_comboBox_ProfileName_activated(int index);
@@ -173,6 +179,8 @@ private:
     QProgressDialog* progressDialog = nullptr;
     // The bootloader's file dialog while it is open: closed when the bootloader goes.
     QPointer<QFileDialog> firmwareFileDialog;
+    DevicesLock devicesLock;
+    QTimer devicesLockRetry;
     UsbManager usbManager;
     // The telemetry log the pages share: one log at a time, whichever page started it.
     TelemetryLog telemetryLog;

@@ -18,3 +18,7 @@ QString withVersionSuffix(const QString& deviceText, int softwareMajor, int soft
         .arg(hardwareMajor)
         .arg(hardwareMinor);
 }
+
+QString devicesInUseEntry(const QString& holder) {
+    return QStringLiteral("Devices in use by %1: opened as soon as it is done").arg(holder);
+}

@@ -11,3 +11,6 @@ QString profileNameText(const uint8_t* record);
 // " (SW version: a.b, HW version: c.d)" appended to a device selector entry.
 QString withVersionSuffix(const QString& deviceText, int softwareMajor, int softwareMinor,
                           int hardwareMajor, int hardwareMinor);
+
+// The device selector's entry while another program holds the devices.
+QString devicesInUseEntry(const QString& holder);

@@ -8,6 +8,8 @@ packages=(
     xvfb xauth
     # cpack -G DEB: dpkg-shlibdeps finds the package's dependencies.
     dpkg-dev
+    # The man page of tarnctl is made from its help at build time.
+    help2man
 )
 if [ "${1:-}" = "--tests" ]; then
     # The kernel HID test boots Debian's kernel in a small virtual machine.

@@ -171,7 +171,7 @@ void UsbSettingsDevice::handleProfileTransfer(const TarnUsbReport* report) {
         if (data[settingsProtocol.markerOffset] == kEndMarker)
             return;
         if (profileCount == 0)
-            sendMarker(kCmdLiveUpdate, false);
+            finishLiveUpdate();
         else
             sendRecord(kCmdLiveUpdateProfile, 0);
         return;
@@ -180,7 +180,7 @@ void UsbSettingsDevice::handleProfileTransfer(const TarnUsbReport* report) {
         if (index < 0)
             return;
         if (isLastProfile(index))
-            sendMarker(kCmdLiveUpdate, false);
+            finishLiveUpdate();
         else
             sendRecord(kCmdLiveUpdateProfile, index + 1);
         return;
@@ -211,6 +211,11 @@ void UsbSettingsDevice::sendReadProfile(int index) {
     TarnRequest read = request(kCmdReadProfile);
     read[kRecordOffset] = uint8_t(index);
     writeRequest(read, true, kRecordIndex);
+}
+
+void UsbSettingsDevice::finishLiveUpdate() {
+    sendMarker(kCmdLiveUpdate, false);
+    emit onSettingsUpdated(this);
 }
 
 void UsbSettingsDevice::finishLoad() {

@@ -64,6 +64,8 @@ signals:
     void onSettingsLoaded(UsbDevice* device);
     void onSettingsLoadFailed(UsbDevice* device, QString message);
     void onSettingsSaved(UsbDevice* device);
+    // A live update has been sent whole: its end marker is written.
+    void onSettingsUpdated(UsbDevice* device);
 
 public slots:
     void enterBootloader();
@@ -106,6 +108,7 @@ private:
     void sendRecord(uint8_t command, int index);
     void sendReadProfile(int index);
     void finishLoad();
+    void finishLiveUpdate();
     // The index byte of a record answer, or -1 when it lies outside the table.
     int recordIndex(const TarnUsbReport* report) const;
     bool isLastProfile(int index) const { return index >= int(profileCount) - 1; }

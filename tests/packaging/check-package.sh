@@ -26,7 +26,8 @@ fail() {
 ok() { echo "ok: $*"; }
 
 app=org.tarn.torvaneconfig
-expected=$(printf '%s\n' /usr/bin/tarn-config /usr/bin/tarn-device-sim \
+expected=$(printf '%s\n' /usr/bin/tarn-config /usr/bin/tarn-device-sim /usr/bin/tarnctl \
+    /usr/share/man/man1/tarnctl.1.gz /usr/share/bash-completion/completions/tarnctl \
     /usr/lib/udev/rules.d/70-tarn-config.rules \
     /usr/share/applications/$app.desktop /usr/share/metainfo/$app.metainfo.xml \
     /usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/tarn-config.png |
@@ -47,7 +48,7 @@ check_tree() {
         fail "installed files differ from the expected ones:"
         diff <(echo "$expected") <(echo "$found")
     fi
-    for program in tarn-config tarn-device-sim; do
+    for program in tarn-config tarn-device-sim tarnctl; do
         [ -x "$root/usr/bin/$program" ] || fail "/usr/bin/$program is not executable"
     done
     if cmp -s <("$build/tarn-udev-rules") "$root/usr/lib/udev/rules.d/70-tarn-config.rules" &&
@@ -64,6 +65,13 @@ check_tree() {
     output=$(TARN_HID_BUS=$bus "$root/usr/bin/tarn-config" --has-usb-device)
     [ $? -eq 1 ] && [ "$output" = "No TARN USB device found." ] ||
         fail "the installed tarn-config's probe said \"$output\""
+    output=$(TARN_HID_BUS=$bus "$root/usr/bin/tarnctl" list)
+    [ $? -eq 0 ] && [ "$output" = "No TARN device attached." ] ||
+        fail "the installed tarnctl's list said \"$output\""
+    zcat "$root/usr/share/man/man1/tarnctl.1.gz" | grep -q '^\.SS "Exit status:"' ||
+        fail "the man page of tarnctl has no exit status section"
+    bash -c ". '$root/usr/share/bash-completion/completions/tarnctl' && complete -p tarnctl" \
+        >/dev/null || fail "the bash completion does not complete tarnctl"
 }
 
 echo "== cmake --install into a DESTDIR"
