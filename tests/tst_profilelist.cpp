@@ -150,7 +150,7 @@ private slots:
             const DeviceKind& entry = *deviceKindOf(device.get());
             fillList(*device, 3, 1);
             const QString name = folder.filePath(QString::number(kind));
-            QCOMPARE(entry.saveProfileFile(*device, name), QString());
+            QCOMPARE(entry.saveProfileFile(*device, device->currentProfile, name), QString());
             const QByteArray saved = recordBytes(*device, 1);
             const QByteArray others = recordBytes(*device, 0) + recordBytes(*device, 1);
             device->currentProfile = 2;
