@@ -10,7 +10,6 @@
 #include "usb/usbmanager.h"
 #include "wheelbase/usbdevicetarnwheelbase.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
@@ -62,9 +61,9 @@ class TestUsbManager : public QObject {
 
 private slots:
     // A scan adds the devices of one id, the wheel base's first, and never opens an open device
-    // again. Entries that are no working device are passed over: a device whose own string names
-    // no kind is opened, closed and tried again at every scan; a device of the family that
-    // refuses is told once, until it opens.
+    // again. A device whose own string names no kind is opened, closed and tried again at every
+    // scan; a device of the family that refuses is told once, until it opens. (Entries the bus
+    // does not list: tst_virtualbus.)
     void scansOpenOneIdAtATimeAndPassOverTheRest() {
         VirtualBus bus;
         VirtualDevice& pedals = bus.addPedals("pedals");
@@ -74,19 +73,6 @@ private slots:
         VirtualDevice& gadget = bus.addDevice("gadget", wheelBaseBootloaderModel(0xA355, "Gadget"));
         bus.addStaleSocket("refusing", infoFileText(0xA355, "TARN Torvane Wheel Base"));
         bus.addStaleSocket("refusinggadget", infoFileText(0xA355, "TARN Gadget"));
-        bus.addWheelBase("half");
-        bus.writeFile("half.info", "vendor_id=0x0483\nprodu"); // a writer that did not rename
-        bus.addWheelBase("garbage");
-        bus.writeFile("garbage.info", QByteArray("\x00\xff\x13=\n=\n\xfe", 8));
-        bus.addWheelBase("huge");
-        bus.writeFile("huge.info", QByteArray::fromStdString(infoFileText(0xA355, "Wheel Base")) +
-                                       QByteArray(100000, '#'));
-        bus.addWheelBase("othervendor");
-        bus.writeFile("othervendor.info",
-                      QByteArray::fromStdString(infoFileText(0xA355, "Wheel Base", 0x0484)));
-        bus.writeFile("notes.txt", "not a device");
-        bus.writeFile("lonely.info", QByteArray::fromStdString(infoFileText(0xA355, "Wheel Base")));
-        QDir(bus.path()).mkdir("folder.info");
         VirtualDevice& wheel = bus.addWheelBase("zz-wheelbase");
 
         UsbManager manager(openTarnDevice);
@@ -190,9 +176,6 @@ private slots:
         manager.resume();
         QTRY_VERIFY_WITH_TIMEOUT(watch.updatesOf(first) > paused && watch.updatesOf(third) > 0,
                                  5000);
-        // Many scans later, each device still has its one connection (the device's thread
-        // counts it when it accepts it, which may come after the manager has announced it).
-        QTRY_VERIFY(first.connectionCount() == 1 && third.connectionCount() == 1);
 
         // Unplugged: removed and deleted once, while the others go on delivering.
         const QString firstPath = QString::fromStdString(first.socketPath());

@@ -63,13 +63,22 @@ class TestVirtualBus : public QObject {
 
 private slots:
     // One device's life on the bus: listed in name order by its ids with its info file's
-    // strings, one connection at a time, unplugged and plugged in again; and a socket left
-    // behind by a dead simulator. Reports both ways are the device classes' exchanges below.
+    // strings when its info file is one, one connection at a time, unplugged and plugged in again;
+    // and a socket left behind by a dead simulator. Reports both ways are the device classes'
+    // exchanges below.
     void connectionsFromPlugToUnplug() {
         VirtualBus bus;
         VirtualDevice& wheel = bus.addWheelBase("wheelbase");
         bus.addPedals("Pedals");
         bus.addStaleSocket("gone", infoFileText(0xA355, "TARN Torvane Wheel Base"));
+        // Not listed: an info file cut short (a writer that did not rename), one larger than any
+        // info file, one without its socket.
+        bus.addWheelBase("half");
+        bus.writeFile("half.info", "vendor_id=0x0483\nprodu");
+        bus.addWheelBase("huge");
+        bus.writeFile("huge.info", QByteArray::fromStdString(infoFileText(0xA355, "Wheel Base")) +
+                                       QByteArray(100000, '#'));
+        bus.writeFile("lonely.info", QByteArray::fromStdString(infoFileText(0xA355, "Wheel Base")));
         QCOMPARE(listedNames(bus), (std::vector<std::string>{"Pedals", "gone", "wheelbase"}));
         QCOMPARE(listedNames(bus, 0x0483, 0xA355), (std::vector<std::string>{"gone", "wheelbase"}));
         QVERIFY(listedNames(bus, 0x1234).empty());
