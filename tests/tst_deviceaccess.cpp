@@ -42,6 +42,7 @@ class TestDeviceAccess : public QObject {
     Q_OBJECT
 
 private slots:
+    // Any other error: the system's text and the replug (the probe's line below).
     void texts_data() {
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("problem");
@@ -50,12 +51,8 @@ private slots:
         const QString rules =
             "install the tarn-config package, or its udev rules (tarn-udev-rules), then " + replug;
         QTest::newRow("EACCES") << EACCES << "no permission to open it" << rules;
-        QTest::newRow("EPERM") << EPERM << "no permission to open it" << rules;
         QTest::newRow("EBUSY") << EBUSY << "in use by another program"
                                << "close the program that uses it, then " + replug;
-        QTest::newRow("ECONNREFUSED")
-            << ECONNREFUSED << QString::fromLocal8Bit(std::strerror(ECONNREFUSED)).toLower()
-            << replug;
     }
 
     void texts() {

@@ -63,7 +63,6 @@ struct Devices {
     UsbDeviceTarnBootloader bootloader{QStringLiteral("fake"),
                                        std::make_unique<FakeHidDevice>(log)};
 
-    const std::vector<FakeHidDevice::Write>& writes() const { return log->writes; }
     QByteArray written(size_t index) const {
         const std::vector<uint8_t>& data = log->writes.at(index).data;
         return bytes(data.data(), int(data.size()));
@@ -141,7 +140,7 @@ private slots:
         QFETCH(QString, expected);
         Devices devices;
         send(devices);
-        QCOMPARE(int(devices.writes().size()), 1);
+        QCOMPARE(int(devices.log->writes.size()), 1);
         QCOMPARE(devices.written(0).toHex(' '), reportBytes(expected).toHex(' '));
     }
 
@@ -200,7 +199,7 @@ private slots:
         QVERIFY(devices.waitForWrites(3));
         for (size_t i = 1; i < 3; ++i) {
             const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 devices.writes()[i].time - devices.writes()[i - 1].time)
+                                 devices.log->writes[i].time - devices.log->writes[i - 1].time)
                                  .count();
             QVERIFY2(gap >= 560 && gap <= 1100, qPrintable(QStringLiteral("%1 ms").arg(gap)));
         }
@@ -209,7 +208,9 @@ private slots:
     // Only the answer of the request outstanding ends its resending: reports the device sends
     // on its own (joystick, telemetry), answers of other commands and reports of other ids do
     // not. A second request takes the timer over from the first: only the latest is resent.
-    void resendsTheLatestRequestUntilItsAnswer() {
+    // Nothing answers a reset or a test command: a failed write is resent until it is written,
+    // a written one is not sent again.
+    void resendsTheLatestRequestUntilItsAnswerOrWritten() {
         Devices devices;
         devices.wheel.saveSettings();
         devices.wheel.loadSettings();
@@ -217,25 +218,21 @@ private slots:
         for (const char* other : {"01", "650207", "650407", "02"})
             devices.deliverToWheelBase(other);
         QVERIFY(devices.waitForWrites(5));
-        QCOMPARE(devices.writes()[0].data[1], uint8_t(kCmdSaveSettings));
+        QCOMPARE(devices.log->writes[0].data[1], uint8_t(kCmdSaveSettings));
         for (size_t i = 2; i < 5; ++i)
             QCOMPARE(devices.written(i), devices.written(1));
 
         devices.deliverToWheelBase("650307"); // no profiles: the end marker follows, unawaited
         QVERIFY(!devices.writesAgain());
-    }
 
-    // Nothing answers a reset or a test command: a failed write is resent until it is written,
-    // a written one is not sent again.
-    void unawaitedWritesAreResentOnlyUntilWritten() {
-        Devices devices;
+        devices.log->writes.clear();
         devices.log->writesToFail = 1;
         devices.wheel.resetToFactoryDefaults();
         QVERIFY(devices.waitForWrites(2));
-        QVERIFY(devices.writes()[0].failed && !devices.writes()[1].failed);
+        QVERIFY(devices.log->writes[0].failed && !devices.log->writes[1].failed);
         QCOMPARE(devices.written(1), devices.written(0));
         devices.wheel.sendTestForceCommand(0.25f);
-        QCOMPARE(devices.writes().size(), size_t(3));
+        QCOMPARE(devices.log->writes.size(), size_t(3));
         QVERIFY(!devices.writesAgain());
     }
 };
