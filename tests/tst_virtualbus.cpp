@@ -24,21 +24,6 @@ std::vector<std::string> listedNames(const VirtualBus& bus, uint16_t vendorId = 
     return names;
 }
 
-// A virtual wheel base without unasked telemetry (the tests count what it sends) and the
-// wheel-base class opened on it.
-struct VirtualWheelBase {
-    VirtualBus bus;
-    VirtualDevice& device = bus.addWheelBase();
-    DirectDevice<UsbDeviceTarnWheelBase> wheel{quietly(device)};
-    QSignalSpy loaded{wheel.get(), &UsbDeviceTarnWheelBase::onSettingsLoaded};
-    QSignalSpy failed{wheel.get(), &UsbDeviceTarnWheelBase::onSettingsLoadFailed};
-
-    static VirtualDevice& quietly(VirtualDevice& device) {
-        device.withModel<WheelBaseModel>([](WheelBaseModel& m) { m.telemetryEvery = 0; });
-        return device;
-    }
-};
-
 } // namespace
 
 class TestVirtualBus : public QObject {
@@ -103,36 +88,41 @@ private slots:
         QFETCH(int, count);
         QFETCH(int, lost);
         QFETCH(QString, outcome);
-        VirtualWheelBase rig;
-        rig.device.withModel<WheelBaseModel>([&](WheelBaseModel& m) {
+        VirtualBus bus;
+        VirtualDevice& device = bus.addWheelBase();
+        device.withModel<WheelBaseModel>([&](WheelBaseModel& m) {
+            m.telemetryEvery = 0; // unasked answers would count as writes
             m.protocolVersion = uint8_t(version);
             m.setProfileCount(size_t(count));
         });
-        rig.device.holdBackAnswers(lost);
-        rig.wheel->loadSettings();
-        QTRY_VERIFY_WITH_TIMEOUT(rig.loaded.count() + rig.failed.count() > 0, 5000);
-        QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs)); // no resend follows
-        const bool loaded = outcome.startsWith("loaded");
+        device.holdBackAnswers(lost);
+        DirectDevice<UsbDeviceTarnWheelBase> wheel(device);
+        QSignalSpy loaded(wheel.get(), &UsbDeviceTarnWheelBase::onSettingsLoaded);
+        QSignalSpy failed(wheel.get(), &UsbDeviceTarnWheelBase::onSettingsLoadFailed);
+        wheel->loadSettings();
+        QTRY_VERIFY_WITH_TIMEOUT(loaded.count() + failed.count() > 0, 5000);
+        QVERIFY(waitUntilQuiet(device, kFastQuietMs)); // no resend follows
+        const bool succeeded = outcome.startsWith("loaded");
         std::vector<int> commands(size_t(lost) + 1, kCmdLoadSettings);
-        if (loaded) {
+        if (succeeded) {
             commands.insert(commands.end(), size_t(count), kCmdReadProfile);
             commands.push_back(kCmdLoadSettings);
         }
-        std::vector<ReceivedReport> writes = rig.device.receivedReports();
+        std::vector<ReceivedReport> writes = device.receivedReports();
         QCOMPARE(commandsOf(writes), commands);
         QCOMPARE(writes.front().data, writes.at(size_t(lost)).data);
         std::vector<ReceivedReport> reads = withCommand(writes, kCmdReadProfile);
         for (size_t i = 0; i < reads.size(); ++i)
             QCOMPARE(int(reads[i].data[3]), int(i)); // records read in order
-        if (loaded)
+        if (succeeded)
             QCOMPARE(writes.back().data[58], kEndMarker);
         QCOMPARE(
             QStringLiteral("%1|%2|%3")
-                .arg(loaded ? QStringLiteral("loaded") : rig.failed.value(0).value(1).toString())
-                .arg(rig.wheel->hardwareMajor())
-                .arg(rig.wheel->profileCount),
+                .arg(succeeded ? QStringLiteral("loaded") : failed.value(0).value(1).toString())
+                .arg(wheel->hardwareMajor())
+                .arg(wheel->profileCount),
             outcome);
-        QCOMPARE(rig.loaded.count() + rig.failed.count(), 1);
+        QCOMPARE(loaded.count() + failed.count(), 1);
     }
 };
 
