@@ -42,6 +42,7 @@ class TestDeviceAccess : public QObject {
     Q_OBJECT
 
 private slots:
+    // Any other error: the system's text and the replug (the probe's line below).
     void texts_data() {
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("problem");
@@ -50,37 +51,29 @@ private slots:
         const QString rules =
             "install the tarn-config package, or its udev rules (tarn-udev-rules), then " + replug;
         QTest::newRow("EACCES") << EACCES << "no permission to open it" << rules;
-        QTest::newRow("EPERM") << EPERM << "no permission to open it" << rules;
         QTest::newRow("EBUSY") << EBUSY << "in use by another program"
                                << "close the program that uses it, then " + replug;
-        QTest::newRow("ECONNREFUSED")
-            << ECONNREFUSED << QString::fromLocal8Bit(std::strerror(ECONNREFUSED)).toLower()
-            << replug;
     }
 
     void texts() {
         QFETCH(int, error);
         QFETCH(QString, problem);
         QFETCH(QString, fix);
-        QCOMPARE(accessProblemText(error), problem);
-        QCOMPARE(accessFixText(error), fix);
-        QCOMPARE(
-            inaccessibleDeviceEntry(kWheelBase, error),
-            QStringLiteral("TARN Torvane Wheel Base (not accessible: %1; %2)").arg(problem, fix));
-        QCOMPARE(
-            inaccessibleDeviceLine(QString(), "/dev/hidraw3", error),
-            QStringLiteral("TARN device at /dev/hidraw3 is present but not accessible: %1; %2.")
-                .arg(problem, fix));
+        // A device listed without a product string is still named.
+        QCOMPARE(inaccessibleDeviceEntry(QString(), error),
+                 QStringLiteral("TARN device (not accessible: %1; %2)").arg(problem, fix));
     }
 
     // Arguments after the first are ignored; the device that refuses is named either way.
     void probeSaysWhetherADeviceIsThere() {
         VirtualBus bus;
         bus.addStaleSocket("refusing", infoFileText(0xA355, kWheelBase.toStdString()));
+        const QString refused = QString::fromLocal8Bit(std::strerror(ECONNREFUSED)).toLower();
         const QByteArray refusing =
-            inaccessibleDeviceLine(kWheelBase, bus.path() + "/refusing.sock", ECONNREFUSED)
-                .toLocal8Bit() +
-            '\n';
+            QStringLiteral("TARN Torvane Wheel Base at %1/refusing.sock is present but not "
+                           "accessible: %2; unplug the device and plug it in again.\n")
+                .arg(bus.path(), refused)
+                .toLocal8Bit();
         QCOMPARE(runTool({"--has-usb-device", "--verbose", "wheelbase"}),
                  "1 No TARN USB device found.\n" + refusing);
         VirtualDevice& pedals = bus.addPedals();
@@ -90,21 +83,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(pedals.connectionCount() == 1 && !pedals.isConnected(), 5000);
     }
 
-    // Any other first argument starts the window, which runs until it is closed: it asks the
-    // wheel base for its settings, which the probe never does.
-    void otherwiseTheWindowStarts_data() {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("second position") << QStringList{"-x", "--has-usb-device"};
-        QTest::newRow("capitals") << QStringList{"--HAS-USB-DEVICE"};
-        QTest::newRow("prefix only") << QStringList{"--has-usb"};
-    }
-
+    // Any other first argument (the comparison is exact and looks at the first only) starts the
+    // window, which runs until it is closed: it asks the wheel base for its settings, which the
+    // probe never does.
     void otherwiseTheWindowStarts() {
-        QFETCH(QStringList, arguments);
         VirtualBus bus;
         VirtualDevice& wheel = bus.addWheelBase();
         QProcess process;
-        process.start(tool(), arguments);
+        process.start(tool(), {"-x", "--has-usb-device"});
         QVERIFY(process.waitForStarted(10000));
         QVERIFY(wheel.waitForReceived(1, 30000) >= 1);
         QVERIFY2(!process.waitForFinished(0), "the window keeps running");

@@ -35,6 +35,10 @@ QByteArray reportBytes(const QString& spec) {
     return bytes;
 }
 
+QByteArray bytes(const void* data, int size) {
+    return QByteArray(static_cast<const char*>(data), size);
+}
+
 TarnUsbReport report(const QString& spec) {
     TarnUsbReport result{};
     std::memcpy(result.data, reportBytes(spec).constData(), kReportSize);
@@ -59,10 +63,9 @@ struct Devices {
     UsbDeviceTarnBootloader bootloader{QStringLiteral("fake"),
                                        std::make_unique<FakeHidDevice>(log)};
 
-    const std::vector<FakeHidDevice::Write>& writes() const { return log->writes; }
     QByteArray written(size_t index) const {
         const std::vector<uint8_t>& data = log->writes.at(index).data;
-        return QByteArray(reinterpret_cast<const char*>(data.data()), int(data.size()));
+        return bytes(data.data(), int(data.size()));
     }
     bool waitForWrites(size_t count) {
         return QTest::qWaitFor([&] { return log->writes.size() >= count; }, 5000);
@@ -87,14 +90,12 @@ class TestDeviceRequests : public QObject {
     Q_OBJECT
 
 private slots:
+    // Reading them back is checked where answers are read (the firmware hash below).
     void littleEndianFields() {
-        uint8_t bytes[6] = {};
-        writeLe16(bytes, 0xBEEF);
-        writeLe32(bytes + 2, 0xCAFEF00D);
-        QCOMPARE(QByteArray(reinterpret_cast<char*>(bytes), 6),
-                 QByteArray::fromHex("EFBE0DF0FECA"));
-        QCOMPARE(readLe16(bytes), uint16_t(0xBEEF));
-        QCOMPARE(readLe32(bytes + 2), uint32_t(0xCAFEF00D)); // the top byte is not sign-extended
+        uint8_t fields[6] = {};
+        writeLe16(fields, 0xBEEF);
+        writeLe32(fields + 2, 0xCAFEF00D);
+        QCOMPARE(bytes(fields, 6), QByteArray::fromHex("EFBE0DF0FECA"));
     }
 
     // Each request is one write: report id, command, the class's protocol version, zeroes but
@@ -107,7 +108,6 @@ private slots:
         };
         row("wheel base: enter bootloader, version 0", "6401",
             [](Devices& d) { d.wheel.enterBootloader(); });
-        row("wheel base: load begin", "640307", [](Devices& d) { d.wheel.loadSettings(); });
         row("wheel base: save begin, count and active at 58", "640407 @58 0302",
             [](Devices& d) { d.wheel.saveSettings(); });
         row("wheel base: factory reset flag at 5", "640807 @5 01",
@@ -140,27 +140,25 @@ private slots:
         QFETCH(QString, expected);
         Devices devices;
         send(devices);
-        QCOMPARE(int(devices.writes().size()), 1);
+        QCOMPARE(int(devices.log->writes.size()), 1);
         QCOMPARE(devices.written(0).toHex(' '), reportBytes(expected).toHex(' '));
     }
 
-    // Where the wheel base finds each field of its answers and live reports.
-    void wheelBaseReadsFieldsAtTheirOffsets() {
+    // Where the wheel base finds each field of its answers and live reports, and the bootloader
+    // its device info. Answers are taken only while their request is outstanding.
+    void answerFieldsAtTheirOffsets() {
         Devices devices;
         UsbDeviceTarnWheelBase* wheel = &devices.wheel;
-        wheel->loadSettings(); // answers are taken only while their request is outstanding
-
+        wheel->loadSettings();
         TarnUsbReport load = report("650307 09040102070005 0DF0FECA @58 0201");
         std::memset(load.data + 14, 'x', 44); // a build date without a terminator of its own
         wheel->handleReport(&load, 0);
-        QCOMPARE(wheel->hardwareMajor(), 4);
-        QCOMPARE(wheel->hardwareMinor(), 1);
-        QCOMPARE(wheel->softwareMajor(), 2);
-        QCOMPARE(wheel->softwareMinor(), 7);
-        QCOMPARE(wheel->firmwareHash, uint32_t(0xCAFEF00D));
-        QCOMPARE(QByteArray(wheel->firmwareBuildDate), QByteArray(43, 'x'));
-        QCOMPARE(wheel->profileCount, uint8_t(2));
-        QCOMPARE(wheel->currentProfile, uint8_t(1));
+        QCOMPARE(bytes(wheel->deviceInfo, UsbSettingsDevice::kDeviceInfoSize).toHex() + ' ' +
+                     QByteArray::number(wheel->firmwareHash, 16) + ' ' +
+                     QByteArray(wheel->firmwareBuildDate) + ' ' +
+                     QByteArray::number(int(wheel->currentProfile)) + '/' +
+                     QByteArray::number(int(wheel->profileCount)),
+                 "09040102070005 cafef00d " + QByteArray(43, 'x') + " 1/2");
 
         // A record answer is copied whole from byte 3; the record layouts are checked at compile
         // time.
@@ -169,21 +167,16 @@ private slots:
             profile.data[i] = uint8_t(i);
         wheel->handleReport(&profile, 0);
         const int recordSize = sizeof(TarnUsbWheelBaseProfileV5);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(&wheel->profiles[0]), recordSize),
-                 QByteArray(reinterpret_cast<const char*>(profile.data + 3), recordSize));
+        QCOMPARE(bytes(&wheel->profiles[0], recordSize), bytes(profile.data + 3, recordSize));
 
         // Live reports and unasked answers are handed on in place: the joystick update from
         // byte 1, telemetry and test answers from byte 3.
         const void* handedOn = nullptr;
-        auto keep = [&](UsbDevice*, auto* payload) {
+        auto keep = [&](UsbDevice*, auto* payload, auto...) {
             handedOn = payload;
         };
-        QObject::connect(
-            wheel, &UsbDeviceTarnWheelBase::onJoystickUpdate,
-            [&](UsbDevice* d, TarnUsbWheelBaseJoystickUpdate* u, uint64_t) { keep(d, u); });
-        QObject::connect(
-            wheel, &UsbDeviceTarnWheelBase::onDebugOutput,
-            [&](UsbDevice* d, TarnUsbWheelBaseDebugOutput* o, uint64_t) { keep(d, o); });
+        QObject::connect(wheel, &UsbDeviceTarnWheelBase::onJoystickUpdate, keep);
+        QObject::connect(wheel, &UsbDeviceTarnWheelBase::onDebugOutput, keep);
         QObject::connect(wheel, &UsbDeviceTarnWheelBase::onTestCommand, keep);
         for (const auto& [start, offset] : {std::pair{"01", 1}, {"6502", 3}, {"6509", 3}}) {
             TarnUsbReport live = report(start);
@@ -191,6 +184,11 @@ private slots:
             wheel->handleReport(&live, 0);
             QVERIFY2(handedOn == live.data + offset, start);
         }
+
+        devices.bootloader.loadSettings();
+        TarnUsbReport info = report("650302 A1B2C3");
+        devices.bootloader.handleReport(&info, 0);
+        QCOMPARE(bytes(devices.bootloader.deviceInfo, 3), QByteArray::fromHex("A1B2C3"));
     }
 
     // A single-shot QTimer may fire a little early (coarse timers up to 5 %), and a loaded
@@ -201,7 +199,7 @@ private slots:
         QVERIFY(devices.waitForWrites(3));
         for (size_t i = 1; i < 3; ++i) {
             const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 devices.writes()[i].time - devices.writes()[i - 1].time)
+                                 devices.log->writes[i].time - devices.log->writes[i - 1].time)
                                  .count();
             QVERIFY2(gap >= 560 && gap <= 1100, qPrintable(QStringLiteral("%1 ms").arg(gap)));
         }
@@ -210,7 +208,9 @@ private slots:
     // Only the answer of the request outstanding ends its resending: reports the device sends
     // on its own (joystick, telemetry), answers of other commands and reports of other ids do
     // not. A second request takes the timer over from the first: only the latest is resent.
-    void resendsTheLatestRequestUntilItsAnswer() {
+    // Nothing answers a reset or a test command: a failed write is resent until it is written,
+    // a written one is not sent again.
+    void resendsTheLatestRequestUntilItsAnswerOrWritten() {
         Devices devices;
         devices.wheel.saveSettings();
         devices.wheel.loadSettings();
@@ -218,25 +218,21 @@ private slots:
         for (const char* other : {"01", "650207", "650407", "02"})
             devices.deliverToWheelBase(other);
         QVERIFY(devices.waitForWrites(5));
-        QCOMPARE(devices.writes()[0].data[1], uint8_t(kCmdSaveSettings));
+        QCOMPARE(devices.log->writes[0].data[1], uint8_t(kCmdSaveSettings));
         for (size_t i = 2; i < 5; ++i)
             QCOMPARE(devices.written(i), devices.written(1));
 
         devices.deliverToWheelBase("650307"); // no profiles: the end marker follows, unawaited
         QVERIFY(!devices.writesAgain());
-    }
 
-    // Nothing answers a reset or a test command: a failed write is resent until it is written,
-    // a written one is not sent again.
-    void unawaitedWritesAreResentOnlyUntilWritten() {
-        Devices devices;
+        devices.log->writes.clear();
         devices.log->writesToFail = 1;
         devices.wheel.resetToFactoryDefaults();
         QVERIFY(devices.waitForWrites(2));
-        QVERIFY(devices.writes()[0].failed && !devices.writes()[1].failed);
+        QVERIFY(devices.log->writes[0].failed && !devices.log->writes[1].failed);
         QCOMPARE(devices.written(1), devices.written(0));
         devices.wheel.sendTestForceCommand(0.25f);
-        QCOMPARE(devices.writes().size(), size_t(3));
+        QCOMPARE(devices.log->writes.size(), size_t(3));
         QVERIFY(!devices.writesAgain());
     }
 };

@@ -13,62 +13,43 @@ class DeviceTableTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // The kind a listed device is taken for, by its id and the product string it enumerates
+    // with, is the kind its own string makes it once open; only the button plate takes the
+    // enumeration record's string when the device returns none (over Bluetooth LE).
     void kindByIdAndProductString_data() {
         QTest::addColumn<int>("productId");
         QTest::addColumn<QString>("product");
         QTest::addColumn<TarnDeviceKind>("kind");
+        QTest::addColumn<bool>("enumeratedString");
         using Kind = TarnDeviceKind;
-        QTest::newRow("old bootloader") << 0x5C05 << "" << Kind::Bootloader;
-        QTest::newRow("old wheel base") << 0xA111 << "" << Kind::WheelBase;
-        QTest::newRow("old pedals") << 0xA112 << "" << Kind::Pedals;
-        QTest::newRow("plate, any string") << 0xA44C << "" << Kind::ButtonPlate;
-        QTest::newRow("plate 0xA113") << 0xA113 << "x" << Kind::ButtonPlate;
-        QTest::newRow("wheel base") << 0xA355 << "TARN Torvane Wheel Base" << Kind::WheelBase;
+        QTest::newRow("old bootloader") << 0x5C05 << "" << Kind::Bootloader << false;
+        QTest::newRow("plate over Bluetooth LE") << 0xA44C << "" << Kind::ButtonPlate << true;
+        QTest::newRow("plate 0xA113 with its own") << 0xA113 << "x" << Kind::ButtonPlate << false;
+        QTest::newRow("wheel base")
+            << 0xA355 << "TARN Torvane Wheel Base" << Kind::WheelBase << false;
         QTest::newRow("bootloader beats wheel base")
-            << 0xA355 << "Wheel Base Bootloader" << Kind::Bootloader;
-        QTest::newRow("0xA355, neither") << 0xA355 << "Pedals" << Kind::None;
-        QTest::newRow("case matters") << 0xA355 << "wheel base" << Kind::None;
-        QTest::newRow("pedals") << 0xA3BE << "TARN Pedals" << Kind::Pedals;
-        QTest::newRow("pedals bootloader") << 0xA3BE << "Pedals Bootloader" << Kind::Bootloader;
-        QTest::newRow("0xA3BE, neither") << 0xA3BE << "Wheel Base" << Kind::None;
-        QTest::newRow("unknown id") << 0x1234 << "Wheel Base" << Kind::None;
+            << 0xA355 << "Wheel Base Bootloader" << Kind::Bootloader << false;
+        QTest::newRow("0xA355, neither") << 0xA355 << "Pedals" << Kind::None << false;
+        QTest::newRow("case matters") << 0xA355 << "wheel base" << Kind::None << false;
+        QTest::newRow("pedals") << 0xA3BE << "TARN Pedals" << Kind::Pedals << false;
+        QTest::newRow("pedals bootloader")
+            << 0xA3BE << "Pedals Bootloader" << Kind::Bootloader << false;
+        QTest::newRow("unknown id") << 0x1234 << "Wheel Base" << Kind::None << false;
     }
 
     void kindByIdAndProductString() {
         QFETCH(int, productId);
         QFETCH(QString, product);
         QFETCH(TarnDeviceKind, kind);
+        QFETCH(bool, enumeratedString);
         QCOMPARE(tarnDeviceKind(uint16_t(productId), product), kind);
-    }
-
-    // The open device's own string decides; only the button plate falls back to the enumeration
-    // record's when the device returns none.
-    void identifyOpenDevice_data() {
-        QTest::addColumn<int>("productId");
-        QTest::addColumn<QString>("own");
-        QTest::addColumn<TarnDeviceKind>("kind");
-        QTest::addColumn<QString>("productString"); // afterwards
-        using Kind = TarnDeviceKind;
-        QTest::newRow("own string")
-            << 0xA355 << "My Wheel Base" << Kind::WheelBase << "My Wheel Base";
-        QTest::newRow("own string naming no kind") << 0xA355 << "Gadget" << Kind::None << "Gadget";
-        QTest::newRow("wheel base without one") << 0xA355 << "" << Kind::None << "";
-        QTest::newRow("button plate over Bluetooth LE")
-            << 0xA44C << "" << Kind::ButtonPlate << "Enumerated Wheel Base";
-        QTest::newRow("button plate with its own") << 0xA113 << "Own" << Kind::ButtonPlate << "Own";
-    }
-
-    void identifyOpenDevice() {
-        QFETCH(int, productId);
-        QFETCH(QString, own);
-        QFETCH(TarnDeviceKind, kind);
-        QFETCH(QString, productString);
         FakeHidDevice device(std::make_shared<FakeHidDevice::Log>());
-        device.ownProduct = own.toStdWString();
+        device.ownProduct = product.toStdWString();
         HidDeviceInfo info;
-        info.product = L"Enumerated Wheel Base";
+        info.product = L"Enumerated";
         QCOMPARE(identifyTarnDevice(uint16_t(productId), device, info), kind);
-        QCOMPARE(QString::fromStdWString(device.productString()), productString);
+        QCOMPARE(QString::fromStdWString(device.productString()),
+                 enumeratedString ? "Enumerated" : product);
     }
 
     // The older ids are known but not scanned for.

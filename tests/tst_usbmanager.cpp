@@ -10,9 +10,7 @@
 #include "usb/usbmanager.h"
 #include "wheelbase/usbdevicetarnwheelbase.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QEvent>
 #include <QFile>
 #include <QPointer>
 #include <QTest>
@@ -42,19 +40,6 @@ public:
     QMap<QString, int> updates;
 };
 
-// Counts the queued calls that reach an object.
-class QueuedCallCounter : public QObject {
-public:
-    int calls = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::MetaCall)
-            ++calls;
-        return false;
-    }
-};
-
 } // namespace
 
 class TestUsbManager : public QObject {
@@ -62,31 +47,18 @@ class TestUsbManager : public QObject {
 
 private slots:
     // A scan adds the devices of one id, the wheel base's first, and never opens an open device
-    // again. Entries that are no working device are passed over: a device whose own string names
-    // no kind is opened, closed and tried again at every scan; a device of the family that
-    // refuses is told once, until it opens.
+    // again. A device whose own string names no kind is opened, closed and tried again at every
+    // scan; a device of the family that refuses is told once, until it opens. (Entries the bus
+    // does not list: tst_virtualbus.)
     void scansOpenOneIdAtATimeAndPassOverTheRest() {
         VirtualBus bus;
-        VirtualDevice& pedals = bus.addPedals("pedals");
+        bus.addPedals("pedals");
         // Over Bluetooth LE the button plate returns no product string of its own.
         VirtualDevice& plate = bus.addDevice(
             "plate", std::make_unique<ButtonPlateModel>(ButtonPlateModel::Link::BluetoothLe));
         VirtualDevice& gadget = bus.addDevice("gadget", wheelBaseBootloaderModel(0xA355, "Gadget"));
         bus.addStaleSocket("refusing", infoFileText(0xA355, "TARN Torvane Wheel Base"));
         bus.addStaleSocket("refusinggadget", infoFileText(0xA355, "TARN Gadget"));
-        bus.addWheelBase("half");
-        bus.writeFile("half.info", "vendor_id=0x0483\nprodu"); // a writer that did not rename
-        bus.addWheelBase("garbage");
-        bus.writeFile("garbage.info", QByteArray("\x00\xff\x13=\n=\n\xfe", 8));
-        bus.addWheelBase("huge");
-        bus.writeFile("huge.info", QByteArray::fromStdString(infoFileText(0xA355, "Wheel Base")) +
-                                       QByteArray(100000, '#'));
-        bus.addWheelBase("othervendor");
-        bus.writeFile("othervendor.info",
-                      QByteArray::fromStdString(infoFileText(0xA355, "Wheel Base", 0x0484)));
-        bus.writeFile("notes.txt", "not a device");
-        bus.writeFile("lonely.info", QByteArray::fromStdString(infoFileText(0xA355, "Wheel Base")));
-        QDir(bus.path()).mkdir("folder.info");
         VirtualDevice& wheel = bus.addWheelBase("zz-wheelbase");
 
         UsbManager manager(openTarnDevice);
@@ -95,23 +67,23 @@ private slots:
         connect(&manager, &UsbManager::onDeviceInaccessible, this, [&] { ++told; });
         connect(&manager, &UsbManager::onInaccessibleDeviceGone, this,
                 [&](const QString& path) { gone.append(path); });
-        const auto classOf = [&](const VirtualDevice& device) {
-            UsbDevice* opened = manager.getDevice(QString::fromStdString(device.socketPath()));
-            return opened ? QString(opened->metaObject()->className()) : QString();
+        const auto opened = [&] { // in path order
+            QStringList classes;
+            for (UsbDevice* device : manager.getDevices())
+                classes << device->metaObject()->className();
+            return classes.join(' ');
         };
         QVERIFY(manager.rescanForTarnDevices());
-        QCOMPARE(manager.getDevices().size(), 1);
-        QCOMPARE(classOf(wheel), "UsbDeviceTarnWheelBase");
+        QCOMPARE(opened(), "UsbDeviceTarnWheelBase");
         QCOMPARE(manager.getDevices()[0]->serialNumber, QStringLiteral("TWB-000417"));
         QVERIFY(manager.rescanForTarnDevices());
-        QCOMPARE(classOf(pedals), "UsbDeviceTarnPedals");
+        QCOMPARE(opened(), "UsbDeviceTarnPedals UsbDeviceTarnWheelBase");
         QVERIFY(manager.rescanForTarnDevices());
-        QCOMPARE(classOf(plate), "UsbDeviceTarnButtonPlate");
+        QCOMPARE(opened(), "UsbDeviceTarnPedals UsbDeviceTarnButtonPlate UsbDeviceTarnWheelBase");
         QCOMPARE(manager.getDevice(QString::fromStdString(plate.socketPath()))->productName,
                  "TARN Button Plate");
         QVERIFY(!manager.rescanForTarnDevices());
         QVERIFY(!manager.doRescanForTarnDevices(0x0483, 0xA355));
-        QCOMPARE(manager.getDevices().size(), 3);
         QCOMPARE(wheel.connectionCount(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(gadget.connectionCount() == 5 && !gadget.isConnected(), 5000);
 
@@ -154,7 +126,7 @@ private slots:
         connect(qobject_cast<UsbDeviceTarnWheelBase*>(manager.getDevice(watch.connected[0])),
                 &UsbDeviceTarnWheelBase::onDebugOutput, this, [&] { ++telemetry; });
         QVERIFY(wheel.waitForConnection(5000));
-        for (size_t length : {63, 65, 1}) {
+        for (size_t length : {63, 65}) {
             std::vector<uint8_t> report = joystickReport();
             report.resize(length);
             wheel.injectReport(report);
@@ -183,16 +155,12 @@ private slots:
         manager.pause();
         VirtualDevice& third = bus.addWheelBase("third");
         QTRY_COMPARE_WITH_TIMEOUT(watch.connected.size(), 3, 5000);
-        QVERIFY(waitUntilSteady([&] { return size_t(watch.updatesOf(first)); }, 100));
+        QVERIFY(waitUntilSteady([&] { return size_t(watch.updatesOf(first)); }, kFastQuietMs));
         const int paused = watch.updatesOf(first);
-        QVERIFY(!QTest::qWaitFor([&] { return watch.updatesOf(first) != paused; }, kFastQuietMs));
         QCOMPARE(watch.updatesOf(third), 0);
         manager.resume();
         QTRY_VERIFY_WITH_TIMEOUT(watch.updatesOf(first) > paused && watch.updatesOf(third) > 0,
                                  5000);
-        // Many scans later, each device still has its one connection (the device's thread
-        // counts it when it accepts it, which may come after the manager has announced it).
-        QTRY_VERIFY(first.connectionCount() == 1 && third.connectionCount() == 1);
 
         // Unplugged: removed and deleted once, while the others go on delivering.
         const QString firstPath = QString::fromStdString(first.socketPath());
@@ -211,14 +179,12 @@ private slots:
             manager.getDevice(QString::fromStdString(second.socketPath()));
         const int delivered = watch.updatesOf(second);
         const uint64_t streamed = second.streamStats().sent;
+        // This thread is blocked meanwhile: the reader thread queues what the device streams.
         QVERIFY(second.waitForStreamed(streamed + 50, 5000) >= streamed + 50);
-        QueuedCallCounter queued;
-        manager.installEventFilter(&queued);
         manager.stop();
         QVERIFY(secondDevice.isNull());
         QCOMPARE(watch.disconnected.size(), 3);
         QCoreApplication::sendPostedEvents();
-        QVERIFY2(queued.calls > 0, "reports were waiting for the stopped device");
         QCOMPARE(watch.updatesOf(second), delivered);
     }
 };

@@ -18,7 +18,6 @@ void ReportPump::readAll() {
             return;
         if (count < 0) {
             notifier->setEnabled(false);
-            emit disconnected();
             return;
         }
         if (count == kReportSize)

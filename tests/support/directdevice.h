@@ -17,15 +17,10 @@
 #include <memory>
 
 // Reads every report the device has sent whenever its connection becomes readable and hands the
-// 64-byte ones to the device's handleReport; end of file stops it and emits disconnected().
+// 64-byte ones to the device's handleReport; end of file stops it.
 class ReportPump : public QObject {
-    Q_OBJECT
-
 public:
     explicit ReportPump(UsbDevice* device);
-
-signals:
-    void disconnected();
 
 private:
     void readAll();
@@ -48,10 +43,8 @@ public:
         }
     }
 
-    bool isOpen() const { return device != nullptr; }
     Device* get() const { return device.get(); }
     Device* operator->() const { return device.get(); }
-    ReportPump* reportPump() const { return pump.get(); }
 
 private:
     std::unique_ptr<Device> device;

@@ -30,7 +30,6 @@ public:
     VirtualBus(const VirtualBus&) = delete;
     VirtualBus& operator=(const VirtualBus&) = delete;
 
-    bool isValid() const { return directory.isValid(); }
     QString path() const { return directory.path(); }
     std::string pathString() const { return directory.path().toStdString(); }
 
