@@ -138,10 +138,8 @@ private slots:
     void crc_data() {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<uint>("crc");
-        QTest::newRow("one zero word") << QByteArray(4, '\0') << 0xC704DD7Bu;
         QTest::newRow("abcd") << QByteArray("abcd") << 0xA62F1C36u;
         QTest::newRow("abcd and three more") << QByteArray("abcd\x5A\xA5\xFF") << 0xA62F1C36u;
-        QTest::newRow("no bytes") << QByteArray() << 0xFFFFFFFFu;
         QTest::newRow("three bytes") << QByteArray("abc") << 0xFFFFFFFFu;
     }
 
