@@ -159,7 +159,8 @@ void UsbDeviceTarnBootloader::handleStatus(const uint8_t* data) {
         return;
     default:
         abandonRequest();
-        emit onUpdateFailed(this, QString());
+        emit onUpdateFailed(
+            this, tr("Bootloader answered unknown status %1, FW wasn't updated").arg(data[3]));
         return;
     }
 }

@@ -90,8 +90,7 @@ void BootloaderModel::handleChunk(const uint8_t* data, const ReportSink& send) {
     echo[0] = kResponseReportId;
     if (int(index) == corruptEchoAtChunk) {
         echo[kDataOffset] ^= 0xFF;
-        if (recomputeCorruptEchoCrc)
-            writeLe32(echo.data() + kCrcOffset, tarnCrc32(echo.data() + kDataOffset, kChunkSize));
+        writeLe32(echo.data() + kCrcOffset, tarnCrc32(echo.data() + kDataOffset, kChunkSize));
     }
     send(echo);
 }

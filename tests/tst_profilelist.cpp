@@ -106,7 +106,6 @@ private slots:
         QTest::addColumn<int>("current");
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<int>("newCurrent");
-        QTest::newRow("first") << 3 << 0 << QStringList{"Name 1", "Name 2"} << 0;
         QTest::newRow("middle: the next one becomes current")
             << 3 << 1 << QStringList{"Name 0", "Name 2"} << 1;
         QTest::newRow("last: the new last one becomes current")
@@ -189,9 +188,6 @@ private slots:
                 QCOMPARE(record.mid(17), QByteArray(37, 'x'));
             }
         }
-        uint8_t record[20] = {0, 'o', 'l', 'd'};
-        QCOMPARE(::storeProfileName(record, "", 0), size_t(0));
-        QCOMPARE(record[1], uint8_t(0));
     }
 };
 
