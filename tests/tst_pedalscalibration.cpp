@@ -1,12 +1,10 @@
-// The pedals' calibration wizard without a window: its step table for every number of
-// connected inputs, the press and release rules, the channel rule, and the live view that finds
-// the pressed input.
+// The pedals' calibration wizard without a window: its steps, the press, release and channel
+// rules, and the live view that finds the pressed input.
 
 #include "pedals/pedalscalibration.h"
 
 #include <QtTest>
 
-#include <cstdlib>
 #include <cstring>
 
 // The connected flags of inputs X, Y and Z.
@@ -74,13 +72,14 @@ private slots:
     }
 
     void stepTexts() {
-        PedalsCalibration wizard;
-        QCOMPARE(wizard.stepText(), QString("Release all pedals and press Next Step."));
-        wizard.step = kPedalsReleaseBrake;
-        QCOMPARE(wizard.stepText(),
-                 QString("Release the Brake pedal to the neutral position and press Next Step."));
-        wizard.step = PedalsCalibrationStep(8);
-        QCOMPARE(wizard.stepText(), QString("Wrong value!"));
+        for (const auto& [step, text] :
+             {std::pair{0, "Release all pedals and press Next Step."},
+              {4, "Release the Brake pedal to the neutral position and press Next Step."},
+              {8, "Wrong value!"}}) {
+            PedalsCalibration wizard;
+            wizard.step = PedalsCalibrationStep(step);
+            QCOMPARE(wizard.stepText(), QString(text));
+        }
     }
 
     // A released reading must lie at least 5000 from the pressed one, in either direction.
