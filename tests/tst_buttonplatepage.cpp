@@ -279,7 +279,7 @@ private slots:
         QVERIFY(rig.load());
         UsbDeviceTarnButtonPlate& plate = *rig.selected();
         rig.device.clearReceivedReports();
-        for (const uint8_t page : {0, 6, 200}) {
+        for (const uint8_t page : {0, 6}) {
             std::vector<uint8_t> answer = responseReport(kCmdReadStatistics, 3);
             std::fill(answer.begin() + 4, answer.end(), 0x77);
             answer[3] = page;
