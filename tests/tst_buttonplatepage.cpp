@@ -102,7 +102,6 @@ private slots:
         attack->setValue(15.0);
         hysteresis->setValue(400);
         QCOMPARE(hysteresis->value(), 290);
-        QCOMPARE(+rig.active().shiftersHysteresis, 29.0f);
         attack->setValue(20.1);
         hysteresis->setValue(400);
         QCOMPARE(rig.widget<QSlider>("horizontalSliderShiftersAttackPoint")->value(), 201);
@@ -189,8 +188,6 @@ private slots:
         QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
         QCOMPARE(commandsOf(rig.device.receivedReports()),
                  (std::vector<int>{21, 21, 21, 21, 21, 21, 21, 22}));
-        rig.click("pushButtonLoadStatistics");
-        QTRY_COMPARE_WITH_TIMEOUT(rig.text("labelActiveMinutesCounter"), QString("0"), kTimeoutMs);
     }
 
     // Each step samples the raw reading of its paddle held when Next is clicked; a release above
