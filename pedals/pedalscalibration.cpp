@@ -65,6 +65,8 @@ PedalsCalibrationStep PedalsCalibration::next() {
 
 PedalsCalibrationStep PedalsCalibration::prev() {
     const int back = step - 1;
+    if (back < 0)
+        return step;
     step = PedalsCalibrationStep(back < 2 * connectedInputs ? back : 2 * connectedInputs);
     return step;
 }

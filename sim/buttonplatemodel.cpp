@@ -119,21 +119,17 @@ uint8_t ButtonPlateModel::batteryAt(uint32_t sequence) const {
 void ButtonPlateModel::streamReport(uint32_t sequence, const ReportSink& send) {
     std::vector<uint8_t> report(kReportSize, 0);
     report[0] = kJoystickReportId;
-    uint64_t buttons = heldButtons;
-    if (autoInput) {
-        // Both clutches sweep their travel in opposite directions, the shifters more slowly.
-        const uint32_t position = sequence % kPaddlePeriod;
-        const uint16_t left = uint16_t(position * 65535 / kPaddlePeriod);
-        clutch[0] = left;
-        clutch[1] = uint16_t(65535 - left);
-        clutchRaw[0] = uint16_t(1200 + clutch[0] / 20);
-        clutchRaw[1] = uint16_t(1200 + clutch[1] / 20);
-        const uint32_t shifter = sequence % kShifterPeriod;
-        shifterRaw[0] = uint16_t(900 + shifter * 2);
-        shifterRaw[1] = uint16_t(910 + (kShifterPeriod - shifter) * 2);
-        // One button held at a time, walking across all 64 every 64 * 16 reports.
-        buttons |= uint64_t(1) << ((sequence / 16) % 64);
-    }
+    // Both clutches sweep their travel in opposite directions, the shifters more slowly.
+    const uint32_t position = sequence % kPaddlePeriod;
+    const uint16_t clutch[2] = {uint16_t(position * 65535 / kPaddlePeriod),
+                                uint16_t(65535 - position * 65535 / kPaddlePeriod)};
+    const uint16_t clutchRaw[2] = {uint16_t(1200 + clutch[0] / 20),
+                                   uint16_t(1200 + clutch[1] / 20)};
+    const uint32_t shifter = sequence % kShifterPeriod;
+    const uint16_t shifterRaw[2] = {uint16_t(900 + shifter * 2),
+                                    uint16_t(910 + (kShifterPeriod - shifter) * 2)};
+    // One button held at a time, walking across all 64 every 64 * 16 reports.
+    const uint64_t buttons = uint64_t(1) << ((sequence / 16) % 64);
     writeLe16(report.data() + 1, clutch[0]);
     writeLe16(report.data() + 3, clutch[1]);
     writeLe32(report.data() + 5, uint32_t(buttons));
@@ -152,7 +148,7 @@ void ButtonPlateModel::streamReport(uint32_t sequence, const ReportSink& send) {
         writeLe16(aux + 2, shifterRaw[1]);
         break;
     case kAuxBattery:
-        aux[0] = autoInput ? batteryAt(sequence) : batteryCentivolts;
+        aux[0] = batteryAt(sequence);
         break;
     case kAuxTimestamp:
         writeLe32(aux, sequence * 4);

@@ -6,9 +6,8 @@
 // block, 21 with the usage-statistics pages 0..5 (page 6 ends the read, unanswered), 22 by
 // clearing the statistics and 23 with a passed accelerometer test. Its live reports sweep the
 // clutch paddles, walk a pressed button across the 64, cycle through every kind of auxiliary
-// value and show a battery that drains slowly; a test or the demo can hold buttons and set the
-// paddles' readings instead. Over Bluetooth LE it enumerates with product id 0xA113 and returns
-// no product string of its own.
+// value and show a battery that drains slowly. Over Bluetooth LE it enumerates with product id
+// 0xA113 and returns no product string of its own.
 
 #include "buttonplate/buttonplaterecords.h"
 #include "sim/settingsmodel.h"
@@ -29,14 +28,6 @@ public:
     uint8_t factoryBlock[33] = {};   // answer bytes 4..36 of command 19
     std::vector<uint8_t> statistics; // 288 bytes, little-endian counters
     uint8_t batteryCentivolts = 250; // aux kind 2, hundredths of a volt, when fully charged
-    // Held buttons (bit i: button i + 1), pressed on top of the walking one.
-    uint64_t heldButtons = 0;
-    // False: the reports carry exactly the readings below and the held buttons; nothing moves
-    // on its own and the battery does not drain.
-    bool autoInput = true;
-    uint16_t clutch[2] = {};     // left and right clutch axes
-    uint16_t clutchRaw[2] = {};  // raw hall readings of the clutch paddles
-    uint16_t shifterRaw[2] = {}; // raw hall readings of the shifters
 
     TarnUsbBleButtonPlateProfile factoryProfile(int index) const override;
     void streamReport(uint32_t sequence, const ReportSink& send) override;

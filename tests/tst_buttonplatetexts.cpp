@@ -1,6 +1,5 @@
-// The button-plate page's rules on their own: the live labels, a percentage on a slider of
-// tenths, the shifter rule, the log rows, the auxiliary values, and the hall-sensor wizard's
-// walk through its five steps, its texts for each paddle pair and the readings it refuses.
+// The button-plate page's rules on their own: live texts, slider tenths, the shifter rule, log
+// rows, auxiliary values and the hall-sensor wizard's steps, texts and refused readings.
 
 #include "buttonplate/buttonplatelogrows.h"
 #include "buttonplate/buttonplaterecords.h"
@@ -10,7 +9,6 @@
 #include <QtTest>
 
 #include <cstring>
-
 #include <limits>
 
 class TestButtonPlateTexts : public QObject {
@@ -23,7 +21,6 @@ private slots:
         QTest::newRow("button 64") << buttonsText(uint64_t(1) << 63) << "Buttons: 8000000000000000";
         QTest::newRow("axis half")
             << axisText("Left Clutch (X axis): ", 32768) << "Left Clutch (X axis): 32768 (50.0%)";
-        QTest::newRow("axis zero") << axisText("X: ", 0) << "X: 0 (0.0%)";
         QTest::newRow("battery 250") << batteryText(250) << "Battery voltage: 2.50";
         QTest::newRow("timestamp") << timestampText(4294967295u) << "Timestamp: 4294967295";
         QTest::newRow("build info") << plateBuildInfoText("Feb 02 2024", 0x0b7e4c21)
@@ -38,18 +35,13 @@ private slots:
     // A stored float is shown at its nearest tenth, within the slider's range 10.0 to 40.0.
     void percentTenths() {
         const double nan = std::numeric_limits<double>::quiet_NaN();
-        const double infinity = std::numeric_limits<double>::infinity();
         const struct {
             const char* name;
             double percent;
             int tenths;
-        } rows[] = {{"37.5", double(37.5f), 375},
-                    {"37.3 as a float", double(37.3f), 373},
-                    {"20.1 as a float", double(20.1f), 201},
-                    {"below the range", 5.0, 100},
-                    {"above the range", 55.5, 400},
+        } rows[] = {{"37.3 as a float", double(37.3f), 373},
                     {"not a number", nan, 100},
-                    {"infinite", infinity, 400}};
+                    {"above the range", 55.5, 400}};
         for (const auto& row : rows)
             QVERIFY2(::percentTenths(row.percent, 100, 400) == row.tenths, row.name);
     }
@@ -83,7 +75,6 @@ private slots:
 
     void wizardWalksFourSamplesThenTheSave() {
         ClutchPaddleCalibration wizard;
-        QVERIFY(!wizard.running);
         QCOMPARE(int(wizard.prev()), 0);
         for (int step = 1; step <= 4; ++step)
             QCOMPARE(int(wizard.next()), step);
@@ -102,8 +93,6 @@ private slots:
         QTest::newRow("clutch 4") << false << 4
                                   << "Press save to store the new calibration settings.";
         QTest::newRow("clutch 5") << false << 5 << "Wrong value!";
-        QTest::newRow("shifter 0")
-            << true << 0 << "Press the Left Paddle shifter with desired maximum force.";
         QTest::newRow("shifter 3")
             << true << 3 << "Release the Right Paddle shifter to the neutral position.";
     }
@@ -129,7 +118,6 @@ private slots:
                     {"left released, equal", 1, 40000, true},
                     {"left released, one above", 1, 40001, false},
                     {"right pressed", 2, 0, true},
-                    {"right released, equal", 3, 30000, true},
                     {"right released, one above", 3, 30001, false},
                     {"save step", 4, 65535, true}};
         for (const auto& row : rows) {

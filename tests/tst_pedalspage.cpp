@@ -1,24 +1,16 @@
-// The pedals against virtual pedals, through the window: the profile the page shows after a
-// load, what its curve sliders, reset buttons and force boxes store and send, selecting a
-// profile, the live bars and telemetry, and the calibration wizard walked with the pedals wired
-// to other inputs, with its refusals, the pedals' slow resend of the start and its cancel. Of
-// the pedals' own exchanges also a load refused before the calibration is read and the live
-// update sent one debounce after the first edit of a burst. The rules behind the controls and
-// the wizard are tested on their own (tst_pedalstexts, tst_pedalscalibration).
+// The pedals page through the window against virtual pedals: the loaded profile, the edits and
+// live view it wires, the calibration wizard walked with the pedals on other inputs, and the
+// pedals' own exchanges (a refused load, the slow calibration-start resend, the burst debounce).
 
 #include "pedals/pedalspage.h"
 #include "tests/support/dialogscript.h"
 #include "tests/support/pedalsplaterig.h"
 
-#include <QComboBox>
 #include <QDateTime>
 #include <QDoubleSpinBox>
 #include <QProgressBar>
 #include <QSlider>
 #include <QtTest>
-
-#include <chrono>
-#include <thread>
 
 namespace {
 
@@ -61,7 +53,7 @@ private slots:
     // The load shows the active profile without writing it back: a curve point above 100 and a
     // force maximum below the box's 1.0 % are shown clamped and stay as they are in the record.
     // The bars and the Debug tab show the live report. The edits then go out with one live
-    // update, and a selected profile with one more.
+    // update.
     void showsEditsAndSendsTheActiveProfile() {
         Rig rig([](PedalsModel& model) {
             model.activeProfile = 1;
@@ -71,8 +63,6 @@ private slots:
         });
         QVERIFY(rig.load());
         QCOMPARE(commandsOf(rig.device.receivedReports()), std::vector<int>({3, 10, 5, 5, 5, 3}));
-        QCOMPARE(rig.widget<QComboBox>("comboBox_ProfileName")->currentText(),
-                 QString("Progressive"));
         QCOMPARE(rig.text("slider_brakeValue_3"), QString("38%"));
         QCOMPARE(rig.widget<QSlider>("slider_brake_5")->value(), 100);
         auto* throttleMax = rig.widget<QDoubleSpinBox>("spinBox_throttleMaxForceAdjustment");
@@ -87,10 +77,11 @@ private slots:
         rig.device.injectReport(report);
         QTRY_COMPARE_WITH_TIMEOUT(rig.text("labelTicksDebug"), QString("Ticks: 4242"), kTimeoutMs);
         QCOMPARE(rig.widget<QProgressBar>("pedalThrottle")->value(), 65535);
-        QCOMPARE(rig.text("labelBrakeValue"), QString("50.0%"));
-        QCOMPARE(rig.text("labelClutchDebug"), QString("Clutch: 1000 (1.5%)"));
-        QCOMPARE(rig.text("labelYRawDebug"), QString("Y raw: 1073725 (50.0%)"));
-        QCOMPARE(rig.text("labelYConnected"), QString("Y connected: False"));
+        for (const auto& [label, text] : {std::pair{"labelBrakeValue", "50.0%"},
+                                          {"labelClutchDebug", "Clutch: 1000 (1.5%)"},
+                                          {"labelYRawDebug", "Y raw: 1073725 (50.0%)"},
+                                          {"labelYConnected", "Y connected: False"}})
+            QCOMPARE(rig.text(label), QString(text));
 
         rig.widget<QSlider>("slider_brake_2")->setValue(50);
         QCOMPARE(rig.text("slider_brakeValue_2"), QString("38%"));
@@ -111,14 +102,6 @@ private slots:
         QCOMPARE(int(sent.throttleMaxForceAdjustment), 0);
         QCOMPARE(int(sent.brakeMinForceAdjustment), 0);
         QCOMPARE(int(sent.brakeMaxForceAdjustment), 655);
-
-        rig.device.clearReceivedReports();
-        emit rig.widget<QComboBox>("comboBox_ProfileName")->activated(2);
-        QTRY_VERIFY_WITH_TIMEOUT(rig.liveUpdateEnded(), kTimeoutMs);
-        QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
-        QCOMPARE(commandsOf(rig.device.receivedReports()), std::vector<int>({12, 13, 13, 13, 12}));
-        QCOMPARE(int(rig.liveUpdateStarts()[0].data[27]), 2);
-        QCOMPARE(brakeMax->value(), 80.0);
     }
 
     // A whole calibration with the throttle on X, the brake on Z and no clutch (Y has no
@@ -153,11 +136,9 @@ private slots:
         QVERIFY(rig.step(PedalsModel::kThrottle, true));
         dialogs.closeMessageBox();
         QVERIFY(rig.step(PedalsModel::kThrottle, true));
-        QCOMPARE(wizard.step, kPedalsReleaseThrottle);
         QVERIFY(rig.step(PedalsModel::kThrottle, false));
         dialogs.closeMessageBox();
         QVERIFY(rig.step(PedalsModel::kThrottle, true));
-        QCOMPARE(wizard.step, kPedalsPressBrake);
         QCOMPARE(dialogs.shown.size(), 2);
         QCOMPARE(dialogs.shown[0].text,
                  QString("Min and Max values are the same. Have you pressed a pedal?"));
@@ -169,7 +150,6 @@ private slots:
         QCOMPARE(rig.text("pedalsCalibrationTipsLabel"),
                  QString("Press save to store the new calibration settings."));
         rig.click("pedalsCalibrationPrevStepButton");
-        QCOMPARE(wizard.step, kPedalsReleaseBrake);
         QCOMPARE(next->text(), QString("Next step"));
         next->click();
         next->click();
@@ -208,20 +188,14 @@ private slots:
         QCOMPARE(commandsOf(rig.device.receivedReports()), std::vector<int>({14, 15}));
     }
 
-    // Older firmware, or a list longer than the pedals' 40 profiles: the load ends at its first
-    // answer, and the window tells why.
+    // Older firmware ends the load at its first answer, before the calibration is read.
     void refusedLoadReadsNoCalibration() {
-        for (const auto& [version, count] : {std::pair{3, 3}, {4, 41}}) {
-            DialogScript dialogs;
-            dialogs.closeMessageBox();
-            Rig rig([version = version, count = count](PedalsModel& model) {
-                model.protocolVersion = uint8_t(version);
-                model.setProfileCount(size_t(count));
-            });
-            QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
-            QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
-            QCOMPARE(commandsOf(rig.device.receivedReports()), std::vector<int>({3}));
-        }
+        DialogScript dialogs;
+        dialogs.closeMessageBox();
+        Rig rig([](PedalsModel& model) { model.protocolVersion = 3; });
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
+        QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
+        QCOMPARE(commandsOf(rig.device.receivedReports()), std::vector<int>({3}));
     }
 
     // With the real intervals a burst of edits goes out once, one debounce after its first
@@ -234,12 +208,12 @@ private slots:
         rig.device.clearReceivedReports();
         const qint64 firstEditMs = QDateTime::currentMSecsSinceEpoch();
         pedals.updateSettings();
-        // Time passes without the event loop, so the update cannot go out meanwhile.
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        QTRY_VERIFY(QDateTime::currentMSecsSinceEpoch() - firstEditMs >= 60);
+        const qint64 gapMs = QDateTime::currentMSecsSinceEpoch() - firstEditMs;
         pedals.activeProfile().brakeCurve[2] = 33;
         pedals.updateSettings();
         // A restart would leave about 250 ms; the coarse timer may round its deadline by 5%.
-        QVERIFY(pedals.updateTimer.remainingTime() <= 250 - 150 + 25);
+        QVERIFY(pedals.updateTimer.remainingTime() <= 250 - gapMs + 13);
         QVERIFY(waitForWrites(rig.device, 5));
         QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
         const std::vector<ReceivedReport> sent = rig.device.receivedReports();
