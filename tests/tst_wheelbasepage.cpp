@@ -9,7 +9,6 @@
 #include "tests/support/testtimings.h"
 #include "tests/support/virtualbus.h"
 #include "tests/support/windowlookup.h"
-#include "usb/usbmanager.h"
 #include "wheelbase/wheelbaserim.h"
 #include "wheelbase/wheelbasetexts.h"
 
@@ -259,8 +258,8 @@ private slots:
             QStringLiteral("Drift|90.00 deg|Incremental (Rev)|65536|540|60|60%|12%|23%|34%|45|"
                            "45%|Game Effect Only|Device and Game Effects|Device Effect Only|"
                            "Game Effect Only|Optimal|35%|4|Quiet|80%|5|720|true"));
-        QVERIFY(rig.widget<QSlider>("horiSlider_GenSmooth")->isHidden());
-        QVERIFY(rig.widget<QLabel>("label_GenSmooth")->isHidden());
+        QVERIFY(rig.widget<QSlider>("horiSlider_GenSmooth")->isHidden() &&
+                rig.widget<QLabel>("label_GenSmooth")->isHidden());
         QVERIFY(rig.widget<QSpinBox>("spinBox_SoftEndStop")->isEnabled());
         QVERIFY(rig.holdsAsShown(1));
 
@@ -340,7 +339,7 @@ private slots:
     }
 
     // The steering position and the telemetry show from a telemetry report or a trace's payload,
-    // an unasked telemetry answer at once; a reload empties the telemetry, goes back to the first
+    // an unasked telemetry answer at once. A reload empties the telemetry, goes back to the first
     // tab and removes no further tab.
     void readouts() {
         Rig rig;
@@ -376,8 +375,11 @@ private slots:
 
         auto* tabs = rig.widget<QTabWidget>("tabWidget");
         tabs->setCurrentIndex(tabs->count() - 1);
+        // A reload disables saving until it has ended and adds no second version.
         rig.widget<QPushButton>("pushButton_LoadConfig")->click();
+        QVERIFY(!rig.widget<QPushButton>("pushButton_SaveConfig")->isEnabled());
         QVERIFY(rig.loaded());
+        QCOMPARE(rig.shown("comboBox_UsbDevice").count("SW version:"), 1);
         QCOMPARE(tabs->currentIndex(), 0);
         // Hardware 4.1 sets its encoder itself: its tab went at the first load, and only that one.
         QCOMPARE(tabs->count(), 4);

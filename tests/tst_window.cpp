@@ -1,6 +1,6 @@
 // The main window with virtual wheel bases: its form slots, which Qt connects by object name and
 // only warns about when it finds no signal for one; selecting and loading the first device,
-// reloading, the encoder tab of older hardware, a refused firmware version, Factory Defaults and
+// the encoder tab of older hardware, a refused firmware version, Factory Defaults and
 // unplugging.
 
 #include "app/tarn_wheel_tool.h"
@@ -65,15 +65,6 @@ private slots:
                  QStringLiteral("Build date: Mar 14 2024 10:21:33, hash: 5e1f0c3a"));
         // Hardware before version 4 has its encoder set here (later versions: tst_wheelbasepage).
         const QString tabs = QStringLiteral("FFB|Filters|End stops|Encoder|Debug");
-        QCOMPARE(tabTitles(window), tabs);
-
-        // A reload disables saving until it has ended, adds no second version and no tab goes.
-        QSignalSpy loaded(selectedWheelBase(window), &UsbSettingsDevice::onSettingsLoaded);
-        windowWidget<QPushButton>(window, "pushButton_LoadConfig")->click();
-        QVERIFY(!windowWidget<QPushButton>(window, "pushButton_SaveConfig")->isEnabled());
-        QVERIFY(loaded.wait(kTimeoutMs));
-        QVERIFY(wheelBasePageLoaded(window));
-        QCOMPARE(selector->currentText().count("SW version:"), 1);
         QCOMPARE(tabTitles(window), tabs);
 
         // Factory Defaults asks first, No by default; only Yes resets.
