@@ -2,7 +2,7 @@
 // and sends, the end-stop and soft end-stop rules, showing a profile, the live-update debounce,
 // the rim and telemetry read-outs, the encoder tab of hardware 4 on, Center and Motor realign.
 // The texts, the rim's arithmetic and the 16 ms refresh limit are checked on their own functions
-// (tst_wheelbasetexts, tst_wheelbaserim).
+// (tst_wheelbasetexts).
 
 #include "app/tarn_wheel_tool.h"
 #include "tests/support/reports.h"
