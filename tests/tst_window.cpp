@@ -1,6 +1,6 @@
 // The main window with virtual wheel bases: its form slots, which Qt connects by object name and
 // only warns about when it finds no signal for one; selecting and loading the first device,
-// reloading, the encoder tab of older hardware, a refused firmware version, Factory Defaults and
+// the encoder tab of older hardware, a refused firmware version, Factory Defaults and
 // unplugging.
 
 #include "app/tarn_wheel_tool.h"
@@ -48,131 +48,103 @@ class TestWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void firstDeviceIsSelectedAndLoaded();
-    void refusedFirmwareVersionLeavesThePageDisabled();
-    void unplugging();
-};
+    void firstDeviceIsSelectedAndLoaded() {
+        VirtualBus bus;
+        VirtualDevice& wheel = addWheelBase(
+            bus, "wheelbase", [](WheelBaseModel& model) { model.setHardwareVersion(3, 9); });
+        SlotWarningRecorder slotWarnings;
+        TARN_wheel_tool window(nullptr, fastTimings());
+        QVERIFY2(slotWarnings.warnings().isEmpty(), qPrintable(slotWarnings.warnings().join('\n')));
+        QTRY_VERIFY_WITH_TIMEOUT(wheelBasePageLoaded(window), kTimeoutMs);
 
-void TestWindow::firstDeviceIsSelectedAndLoaded() {
-    VirtualBus bus;
-    VirtualDevice& wheel = addWheelBase(
-        bus, "wheelbase", [](WheelBaseModel& model) { model.setHardwareVersion(3, 9); });
-    SlotWarningRecorder slotWarnings;
-    TARN_wheel_tool window(nullptr, fastTimings());
-    QVERIFY2(slotWarnings.warnings().isEmpty(), qPrintable(slotWarnings.warnings().join('\n')));
-    QTRY_VERIFY_WITH_TIMEOUT(wheelBasePageLoaded(window), kTimeoutMs);
+        auto* selector = windowWidget<QComboBox>(window, "comboBox_UsbDevice");
+        QCOMPARE(selector->count(), 1);
+        QCOMPARE(selector->currentText(),
+                 QStringLiteral("TARN Torvane Wheel Base (SW version: 2.7, HW version: 3.9)"));
+        QCOMPARE(windowWidget<QLabel>(window, "labelWheelBaseFwBuildInfo")->text(),
+                 QStringLiteral("Build date: Mar 14 2024 10:21:33, hash: 5e1f0c3a"));
+        // Hardware before version 4 has its encoder set here (later versions: tst_wheelbasepage).
+        const QString tabs = QStringLiteral("FFB|Filters|End stops|Encoder|Debug");
+        QCOMPARE(tabTitles(window), tabs);
 
-    auto* selector = windowWidget<QComboBox>(window, "comboBox_UsbDevice");
-    QCOMPARE(selector->count(), 1);
-    QCOMPARE(selector->currentText(),
-             QStringLiteral("TARN Torvane Wheel Base (SW version: 2.7, HW version: 3.9)"));
-    auto* profiles = windowWidget<QComboBox>(window, "comboBox_ProfileName");
-    QCOMPARE(profiles->count(), 3);
-    QCOMPARE(profiles->itemText(0) + '|' + profiles->itemText(2), QStringLiteral("Road|Rally"));
-    QCOMPARE(windowWidget<QLabel>(window, "labelWheelBaseFwBuildInfo")->text(),
-             QStringLiteral("Build date: Mar 14 2024 10:21:33, hash: 5e1f0c3a"));
-    // Load start, three profiles, load end; showing the profile sent nothing.
-    QVERIFY(waitUntilQuiet(wheel, kFastQuietMs));
-    QCOMPARE(commandsOf(wheel.receivedReports()), (std::vector<int>{3, 5, 5, 5, 3}));
-    QVERIFY(selectedWheelBase(window)->liveUpdatesEnabled);
-    QVERIFY(!selectedWheelBase(window)->updateTimer.isActive());
-    // Hardware before version 4 has its encoder set here (later versions: tst_wheelbasepage).
-    const QString tabs = QStringLiteral("FFB|Filters|End stops|Encoder|Debug");
-    QCOMPARE(tabTitles(window), tabs);
-
-    // A reload disables saving until it has ended, adds no second version and no tab goes.
-    auto* save = windowWidget<QPushButton>(window, "pushButton_SaveConfig");
-    QSignalSpy loaded(selectedWheelBase(window), &UsbSettingsDevice::onSettingsLoaded);
-    for (int reload = 0; reload < 2; ++reload) {
-        windowWidget<QPushButton>(window, "pushButton_LoadConfig")->click();
-        QVERIFY(!save->isEnabled());
-        QVERIFY(loaded.wait(kTimeoutMs));
-        QVERIFY(wheelBasePageLoaded(window));
+        // Factory Defaults asks first, No by default; only Yes resets.
+        QVERIFY(waitUntilQuiet(wheel, kFastQuietMs));
+        wheel.clearReceivedReports();
+        DialogScript dialogs;
+        dialogs.answerMessageBox(QMessageBox::No);
+        dialogs.answerMessageBox(QMessageBox::Yes);
+        windowWidget<QPushButton>(window, "pushButton_SetDefaultConfig")->click();
+        windowWidget<QPushButton>(window, "pushButton_SetDefaultConfig")->click();
+        QVERIFY(dialogs.done());
+        QCOMPARE(
+            dialogs.shown[0].messageBox(),
+            QStringLiteral("Warning, Yes|No, default No: Reset settings?: Are you sure you want to "
+                           "reset all settings and profiles? This cannot be undone."));
+        // Whatever the No sent would have arrived before what the Yes sent.
+        QTRY_VERIFY(!wheel.receivedReports().empty());
+        QCOMPARE(commandsOf(wheel.receivedReports()), std::vector<int>{8});
     }
-    QCOMPARE(selector->currentText().count("SW version:"), 1);
-    QCOMPARE(tabTitles(window), tabs);
 
-    // Factory Defaults asks first, No by default; only Yes resets.
-    QVERIFY(waitUntilQuiet(wheel, kFastQuietMs));
-    wheel.clearReceivedReports();
-    DialogScript dialogs;
-    dialogs.answerMessageBox(QMessageBox::No);
-    dialogs.answerMessageBox(QMessageBox::Yes);
-    windowWidget<QPushButton>(window, "pushButton_SetDefaultConfig")->click();
-    windowWidget<QPushButton>(window, "pushButton_SetDefaultConfig")->click();
-    QVERIFY(dialogs.done());
-    QCOMPARE(dialogs.shown.size(), 2);
-    const DialogScript::Shown& box = dialogs.shown[0];
-    QCOMPARE(box.icon, QMessageBox::Warning);
-    QCOMPARE(box.title, QStringLiteral("Reset settings?"));
-    QCOMPARE(box.text, QStringLiteral("Are you sure you want to reset all settings and profiles? "
-                                      "This cannot be undone."));
-    QCOMPARE(int(box.buttons), int(QMessageBox::Yes | QMessageBox::No));
-    QCOMPARE(box.defaultButton, QMessageBox::No);
-    // Whatever the No sent would have arrived before what the Yes sent.
-    QTRY_VERIFY(!wheel.receivedReports().empty());
-    QCOMPARE(commandsOf(wheel.receivedReports()), std::vector<int>{8});
-}
+    // The wheel base's message is shown; no profile is asked for and the page stays disabled.
+    void refusedFirmwareVersionLeavesThePageDisabled() {
+        VirtualBus bus;
+        VirtualDevice& wheel = addWheelBase(
+            bus, "wheelbase", [](WheelBaseModel& model) { model.protocolVersion = 8; });
+        DialogScript dialogs;
+        dialogs.closeMessageBox();
+        TARN_wheel_tool window(nullptr, fastTimings());
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs.shown.size(), 1, kTimeoutMs);
+        QCOMPARE(dialogs.shown[0].messageBox(),
+                 QStringLiteral("Warning, Ok, default Ok: TARN Torvane Wheel Base: Device had a "
+                                "newer firmware. Please update this config tool."));
+        for (int command : commandsOf(wheel.receivedReports()))
+            QCOMPARE(command, 3);
+        QCOMPARE(windowWidget<QStackedWidget>(window, "settingsStackedWidget")->currentIndex(), 0);
+        for (const char* control :
+             {"pushButton_LoadConfig", "pushButton_SaveConfig", "comboBox_ProfileName"})
+            QVERIFY2(!windowWidget<QWidget>(window, control)->isEnabled(), control);
+        QVERIFY(
+            !windowWidget<QComboBox>(window, "comboBox_UsbDevice")->currentText().contains("SW"));
+    }
 
-// The wheel base's message is shown; no profile is asked for and the page stays disabled.
-void TestWindow::refusedFirmwareVersionLeavesThePageDisabled() {
-    VirtualBus bus;
-    VirtualDevice& wheel =
-        addWheelBase(bus, "wheelbase", [](WheelBaseModel& model) { model.protocolVersion = 8; });
-    DialogScript dialogs;
-    dialogs.closeMessageBox();
-    TARN_wheel_tool window(nullptr, fastTimings());
-    QTRY_COMPARE_WITH_TIMEOUT(dialogs.shown.size(), 1, kTimeoutMs);
-    QCOMPARE(dialogs.shown[0].icon, QMessageBox::Warning);
-    QCOMPARE(dialogs.shown[0].title, QStringLiteral("TARN Torvane Wheel Base"));
-    QCOMPARE(dialogs.shown[0].text,
-             QStringLiteral("Device had a newer firmware. Please update this config tool."));
-    for (int command : commandsOf(wheel.receivedReports()))
-        QCOMPARE(command, 3);
-    QCOMPARE(windowWidget<QStackedWidget>(window, "settingsStackedWidget")->currentIndex(), 0);
-    for (const char* control :
-         {"pushButton_LoadConfig", "pushButton_SaveConfig", "comboBox_ProfileName"})
-        QVERIFY2(!windowWidget<QWidget>(window, control)->isEnabled(), control);
-    QVERIFY(!windowWidget<QComboBox>(window, "comboBox_UsbDevice")->currentText().contains("SW"));
-}
+    void unplugging() {
+        VirtualBus bus;
+        VirtualDevice& first = addWheelBase(bus, "wheelbase-a");
+        VirtualDevice& second = addWheelBase(bus, "wheelbase-b");
+        VirtualDevice& third = addWheelBase(bus, "wheelbase-c");
+        TARN_wheel_tool window(nullptr, fastTimings());
+        auto* selector = windowWidget<QComboBox>(window, "comboBox_UsbDevice");
+        auto shows = [&window](const VirtualDevice& wheel) {
+            return wheelBasePageLoaded(window) && selectedWheelBase(window) &&
+                   selectedWheelBase(window)->path == QString::fromStdString(wheel.socketPath());
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(selector->count() == 3 && shows(first), kTimeoutMs);
+        QVERIFY(second.receivedReports().empty() && third.receivedReports().empty());
 
-void TestWindow::unplugging() {
-    VirtualBus bus;
-    VirtualDevice& first = addWheelBase(bus, "wheelbase-a");
-    VirtualDevice& second = addWheelBase(bus, "wheelbase-b");
-    VirtualDevice& third = addWheelBase(bus, "wheelbase-c");
-    TARN_wheel_tool window(nullptr, fastTimings());
-    auto* selector = windowWidget<QComboBox>(window, "comboBox_UsbDevice");
-    auto shows = [&window](const VirtualDevice& wheel) {
-        return wheelBasePageLoaded(window) && selectedWheelBase(window) &&
-               selectedWheelBase(window)->path == QString::fromStdString(wheel.socketPath());
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(selector->count() == 3 && shows(first), kTimeoutMs);
-    QVERIFY(second.receivedReports().empty() && third.receivedReports().empty());
+        // An entry before the current one goes: the current device stays selected, loaded and
+        // enabled, and is not loaded again.
+        selector->setCurrentIndex(1);
+        QTRY_VERIFY_WITH_TIMEOUT(shows(second), kTimeoutMs);
+        QVERIFY(waitUntilQuiet(second, kFastQuietMs));
+        const size_t loadRequests = second.receivedReports().size();
+        first.unplug();
+        QTRY_COMPARE_WITH_TIMEOUT(selector->count(), 2, kTimeoutMs);
+        QVERIFY(!receivesMoreThan(second, loadRequests, kFastQuietMs));
+        QVERIFY(shows(second));
 
-    // An entry before the current one goes: the current device stays selected, loaded and
-    // enabled, and is not loaded again.
-    selector->setCurrentIndex(1);
-    QTRY_VERIFY_WITH_TIMEOUT(shows(second), kTimeoutMs);
-    QVERIFY(waitUntilQuiet(second, kFastQuietMs));
-    const size_t loadRequests = second.receivedReports().size();
-    first.unplug();
-    QTRY_COMPARE_WITH_TIMEOUT(selector->count(), 2, kTimeoutMs);
-    QVERIFY(!receivesMoreThan(second, loadRequests, kFastQuietMs));
-    QVERIFY(shows(second));
+        // The current device goes: the next entry becomes current and is loaded.
+        second.unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(selector->count() == 1 && shows(third), kTimeoutMs);
 
-    // The current device goes: the next entry becomes current and is loaded.
-    second.unplug();
-    QTRY_VERIFY_WITH_TIMEOUT(selector->count() == 1 && shows(third), kTimeoutMs);
-
-    // The last device goes: the empty page, no device.
-    third.unplug();
-    QTRY_COMPARE_WITH_TIMEOUT(selector->count(), 0, kTimeoutMs);
-    QCOMPARE(window.selectedDevice(), nullptr);
-    QCOMPARE(windowWidget<QStackedWidget>(window, "settingsStackedWidget")->currentIndex(), 0);
-    QVERIFY(!windowWidget<QPushButton>(window, "pushButton_LoadConfig")->isEnabled());
-    QVERIFY(windowWidget<QPushButton>(window, "pushButton_SetDefaultConfig")->isEnabled());
-}
+        // The last device goes: the empty page, no device.
+        third.unplug();
+        QTRY_COMPARE_WITH_TIMEOUT(selector->count(), 0, kTimeoutMs);
+        QCOMPARE(window.selectedDevice(), nullptr);
+        QCOMPARE(windowWidget<QStackedWidget>(window, "settingsStackedWidget")->currentIndex(), 0);
+        QVERIFY(!windowWidget<QPushButton>(window, "pushButton_LoadConfig")->isEnabled());
+        QVERIFY(windowWidget<QPushButton>(window, "pushButton_SetDefaultConfig")->isEnabled());
+    }
+};
 
 QTEST_MAIN(TestWindow)
 #include "tst_window.moc"

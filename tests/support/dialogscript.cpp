@@ -3,10 +3,28 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QMetaEnum>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
+
+QString DialogScript::Shown::messageBox() const {
+    const QMetaObject& box = QMessageBox::staticMetaObject;
+    const QMetaEnum icons = box.enumerator(box.indexOfEnumerator("Icon"));
+    const QMetaEnum buttonNames = box.enumerator(box.indexOfEnumerator("StandardButton"));
+    // Each button by its first name: the enum also names the first and last button again.
+    QStringList names;
+    for (int i = 0; i < buttonNames.keyCount(); ++i) {
+        const int button = buttonNames.value(i);
+        if (buttons.testFlag(QMessageBox::StandardButton(button)) && button != 0 &&
+            !names.contains(QLatin1String(buttonNames.valueToKey(button))))
+            names << buttonNames.valueToKey(button);
+    }
+    return QStringLiteral("%1, %2, default %3: %4: %5")
+        .arg(icons.valueToKey(icon), names.join('|'), buttonNames.valueToKey(defaultButton), title,
+             text);
+}
 
 DialogScript::DialogScript() {
     qApp->installEventFilter(this);

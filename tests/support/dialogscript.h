@@ -25,6 +25,9 @@ public:
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons = QMessageBox::NoButton;
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+
+        // A message box in one line: "Warning, Yes|No, default No: title: text".
+        QString messageBox() const;
     };
 
     DialogScript();
