@@ -20,15 +20,15 @@
 namespace {
 
 // 64 bytes from hex: "640407 @58 0302" is 64 04 07 at 0, 03 02 at 58, zeroes elsewhere.
-QByteArray reportBytes(const QString& spec) {
+QByteArray reportBytes(const QString& layout) {
     QByteArray bytes(kReportSize, '\0');
     int offset = 0;
-    for (const QString& part : spec.split(QLatin1Char(' '))) {
-        if (part.startsWith(QLatin1Char('@'))) {
-            offset = part.mid(1).toInt();
+    for (const QString& word : layout.split(QLatin1Char(' '))) {
+        if (word.startsWith(QLatin1Char('@'))) {
+            offset = word.mid(1).toInt();
             continue;
         }
-        const QByteArray chunk = QByteArray::fromHex(part.toLatin1());
+        const QByteArray chunk = QByteArray::fromHex(word.toLatin1());
         bytes.replace(offset, chunk.size(), chunk);
         offset += chunk.size();
     }
@@ -39,9 +39,9 @@ QByteArray bytes(const void* data, int size) {
     return QByteArray(static_cast<const char*>(data), size);
 }
 
-TarnUsbReport report(const QString& spec) {
+TarnUsbReport report(const QString& layout) {
     TarnUsbReport result{};
-    std::memcpy(result.data, reportBytes(spec).constData(), kReportSize);
+    std::memcpy(result.data, reportBytes(layout).constData(), kReportSize);
     return result;
 }
 
@@ -75,8 +75,8 @@ struct Devices {
         const size_t now = log->writes.size();
         return QTest::qWaitFor([&] { return log->writes.size() > now; }, kFastQuietMs);
     }
-    void deliverToWheelBase(const QString& spec) {
-        TarnUsbReport received = report(spec);
+    void deliverToWheelBase(const QString& layout) {
+        TarnUsbReport received = report(layout);
         wheel.handleReport(&received, 0);
     }
 };
