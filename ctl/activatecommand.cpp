@@ -28,22 +28,16 @@ int activateProfile(AttachedDevices& attached, const Arguments& arguments) {
     if (arguments.operands.size() != 2)
         return fail(ExitStatus::Usage, QStringLiteral("activate takes DEVICE and PROFILE; see "
                                                       "tarnctl activate --help"));
-    const NamedDevice named = attached.find(arguments.operands[0]);
-    if (!named.device)
+    const NamedDevice named = attached.findLoadedSettings(arguments.operands[0]);
+    if (!named.settings)
         return fail(named.status, named.message);
-    auto* device = qobject_cast<UsbSettingsDevice*>(named.device);
-    if (!device)
-        return fail(ExitStatus::Usage, QStringLiteral("a bootloader has no profiles"));
-    QString error = attached.load(device);
-    if (!error.isEmpty())
-        return fail(ExitStatus::Failed,
-                    QStringLiteral("%1 failed to load: %2").arg(device->productName, error));
+    UsbSettingsDevice* device = named.settings;
     const int index = profileNamed(*device, arguments.operands[1]);
     if (index < 0)
         return fail(ExitStatus::Missing, QStringLiteral("%1 has no profile \"%2\"")
                                              .arg(device->productName, arguments.operands[1]));
     device->currentProfile = uint8_t(index);
-    error = applyProfileList(*device, arguments.has(QStringLiteral("--save")));
+    const QString error = applyProfileList(*device, arguments.has(QStringLiteral("--save")));
     if (!error.isEmpty())
         return fail(ExitStatus::Failed, error);
     printLine(QStringLiteral("%1: profile %2 \"%3\" is active%4.")

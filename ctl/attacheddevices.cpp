@@ -85,6 +85,26 @@ NamedDevice AttachedDevices::find(const QString& name) {
     return named;
 }
 
+NamedDevice AttachedDevices::findLoadedSettings(const QString& name) {
+    NamedDevice named = find(name);
+    if (!named.device)
+        return named;
+    auto* device = qobject_cast<UsbSettingsDevice*>(named.device);
+    if (!device) {
+        named.status = ExitStatus::Usage;
+        named.message = QStringLiteral("a bootloader has no profiles");
+        return named;
+    }
+    const QString error = load(device);
+    if (!error.isEmpty()) {
+        named.status = ExitStatus::Failed;
+        named.message = QStringLiteral("%1 failed to load: %2").arg(device->productName, error);
+        return named;
+    }
+    named.settings = device;
+    return named;
+}
+
 QString AttachedDevices::load(UsbDevice* device) {
     const QPointer<UsbDevice> alive = device;
     bool loaded = false;

@@ -13,12 +13,15 @@
 #include <functional>
 
 class UsbDevice;
+class UsbSettingsDevice;
 struct DeviceKind;
 
 // The device a command named, or why there is none (an exit status and the message).
 struct NamedDevice {
     UsbDevice* device = nullptr;
     const DeviceKind* kind = nullptr;
+    // Set by findLoadedSettings() only: the device, loaded.
+    UsbSettingsDevice* settings = nullptr;
     int status = 0;
     QString message;
 };
@@ -42,6 +45,9 @@ public:
 
     // The device `name` (a kind or a serial number) stands for.
     NamedDevice find(const QString& name);
+    // The device with profiles `name` stands for, loaded; none when it is a bootloader or fails
+    // to load.
+    NamedDevice findLoadedSettings(const QString& name);
 
     // Reads the device's settings (a bootloader: its versions) as the window does on selecting
     // it. The error text, empty on success.

@@ -62,7 +62,7 @@ QJsonObject describe(const InaccessibleDevice& device) {
     }
     return {{QStringLiteral("kind"), kindName},
             {QStringLiteral("product"), device.productName},
-            {QStringLiteral("serial"), QString()},
+            {QStringLiteral("serial"), device.serialNumber},
             {QStringLiteral("path"), device.path},
             {QStringLiteral("access"), QStringLiteral("denied")},
             {QStringLiteral("reason"), accessProblemText(device.error)},

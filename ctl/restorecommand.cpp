@@ -43,20 +43,15 @@ int restoreProfiles(AttachedDevices& attached, const Arguments& arguments) {
     if (arguments.operands.size() < 2)
         return fail(ExitStatus::Usage, QStringLiteral("restore takes DEVICE and one or more "
                                                       "files; see tarnctl restore --help"));
-    const NamedDevice named = attached.find(arguments.operands[0]);
-    if (!named.device)
+    const NamedDevice named = attached.findLoadedSettings(arguments.operands[0]);
+    if (!named.settings)
         return fail(named.status, named.message);
-    auto* device = qobject_cast<UsbSettingsDevice*>(named.device);
-    if (!device)
-        return fail(ExitStatus::Usage, QStringLiteral("a bootloader has no profiles"));
-    QString error = attached.load(device);
-    if (!error.isEmpty())
-        return fail(ExitStatus::Failed,
-                    QStringLiteral("%1 failed to load: %2").arg(device->productName, error));
+    UsbSettingsDevice* device = named.settings;
 
     const QString safety = newSafetyFolder();
-    error = safety.isEmpty() ? QStringLiteral("cannot make a folder for the safety copy")
-                             : writeProfileFiles(profileFiles(safety, *device, *named.kind));
+    QString error = safety.isEmpty()
+                        ? QStringLiteral("cannot make a folder for the safety copy")
+                        : writeProfileFiles(profileFiles(safety, *device, *named.kind));
     if (!error.isEmpty())
         return fail(ExitStatus::Failed, error);
     printLine(QStringLiteral("The profiles the device had are backed up in %1").arg(safety));

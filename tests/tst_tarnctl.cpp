@@ -72,7 +72,8 @@ void TestTarnCtl::listsEveryDevice() {
     VirtualDevice& wheel = bus.addWheelBase();
     bus.addDevice("pedals-bootloader",
                   wheelBaseBootloaderModel(0xA3BE, "TARN Torvane Pedals Bootloader"));
-    bus.addStaleSocket("refusing", infoFileText(0xA3BE, "TARN Torvane Pedals"));
+    bus.addStaleSocket("refusing",
+                       infoFileText(0xA3BE, "TARN Torvane Pedals") + "serial=TPD-000099\n");
     wheel.withModel<WheelBaseModel>([](WheelBaseModel& m) { m.activeProfile = 1; });
 
     const CtlRun json = runCtl({"list", "--json"});
@@ -99,6 +100,7 @@ void TestTarnCtl::listsEveryDevice() {
     QCOMPARE(devices[0].toObject()["active"].type(), QJsonValue::Null);
     QCOMPARE(refusing["access"].toString(), QString("denied"));
     QCOMPARE(refusing["kind"].toString(), QString("pedals"));
+    QCOMPARE(refusing["serial"].toString(), QString("TPD-000099"));
     QVERIFY(!refusing.contains("profiles"));
 
     const CtlRun text = runCtl({"list"});

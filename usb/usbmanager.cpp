@@ -151,8 +151,12 @@ void UsbManager::noteInaccessible(const HidDeviceInfo& info, int error) {
     auto known = inaccessible.constFind(path);
     if (known != inaccessible.constEnd() && known->error == error)
         return; // told once, not at every scan
-    InaccessibleDevice device{path, QString::fromStdWString(info.product), info.vendorId,
-                              info.productId, error};
+    InaccessibleDevice device{path,
+                              QString::fromStdWString(info.product),
+                              QString::fromStdWString(info.serialNumber),
+                              info.vendorId,
+                              info.productId,
+                              error};
     inaccessible.insert(path, device);
     emit onDeviceInaccessible(device);
 }

@@ -46,7 +46,8 @@ using TarnDeviceOpener = std::function<UsbDevice*(TarnDeviceKind kind, const QSt
 // why: the next scans try again, and a device that has been given access opens as usual.
 struct InaccessibleDevice {
     QString path;
-    QString productName; // from the enumeration record
+    QString productName; // from the enumeration record, as is the serial number
+    QString serialNumber;
     uint16_t vendorId = 0;
     uint16_t productId = 0;
     int error = 0; // the errno of the failed open
