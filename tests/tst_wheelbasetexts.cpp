@@ -1,5 +1,6 @@
 // What the wheel-base page shows, computed without widgets: the rim angle, the refresh limit, the
-// value and telemetry texts, and the rim picture turned by the angle.
+// centre offset, motor state, fault and telemetry texts, and the rim picture turned by the angle.
+// The value labels' texts are checked on the page (tst_wheelbasepage).
 
 #include "wheelbase/wheelbaserim.h"
 #include "wheelbase/wheelbasetexts.h"
@@ -63,7 +64,6 @@ private slots:
 
     void texts() {
         const Row<QString> rows[] = {
-            {"percent, number", percentText(80) + " " + numberText(5), "80% 5"},
             {"centre offset", centerOffsetText(0.0123f) + centerOffsetText(-0.1f),
              "4.43 deg-36.00 deg"},
             {"motor states",
