@@ -21,11 +21,10 @@ struct Rig : PageRig<ButtonPlateModel, UsbDeviceTarnButtonPlate, 3> {
 
     // Raw hall readings: the clutch paddles' (kAuxClutchRaw) or the shifters' (kAuxShifterRaw).
     void injectRaw(uint8_t auxType, uint16_t left, uint16_t right) {
-        inject(Update{0,
-                      0,
-                      0,
-                      auxType,
-                      {uint8_t(left), uint8_t(left >> 8), uint8_t(right), uint8_t(right >> 8)}});
+        Update update{0, 0, 0, auxType, {}};
+        writeLe16(update.aux, left);
+        writeLe16(update.aux + 2, right);
+        inject(update);
     }
     // Selects profile `index`: the active index the one live update that follows carries, or
     // -1 when there was not exactly one.
@@ -132,8 +131,8 @@ private slots:
         QCOMPARE(lines.size(), 2);
         QVERIFY(lines[1].endsWith(",0,0,1234,4321\r"));
 
-        rig.inject(
-            Update{0, 0, 0, kAuxBitePoint, {0x00, 0x00, 0x16, 0x42}}); // 37.5f, little-endian
+        // 37.5f, little-endian.
+        rig.inject(Update{0, 0, 0, kAuxBitePoint, {0x00, 0x00, 0x16, 0x42}});
         QTRY_COMPARE(rig.widget<QDoubleSpinBox>("doubleSpinBoxClutchBitePoint")->value(), 37.5);
         QCOMPARE(+rig.active().clutchBitePoint, 37.5f);
         QVERIFY(!receivesMoreThan(rig.device, 0, kFastQuietMs));

@@ -213,12 +213,11 @@ private slots:
         pedals.updateSettings();
         // A restart would leave about 250 ms; the coarse timer may round its deadline by 5%.
         QVERIFY(pedals.updateTimer.remainingTime() <= 250 - gapMs + 13);
-        QVERIFY(waitForWrites(rig.device, 5));
-        QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
+        QVERIFY(rig.liveUpdateSent());
         const std::vector<ReceivedReport> sent = rig.device.receivedReports();
         QVERIFY(qint64(sent[0].timeMicros / 1000) - firstEditMs >= 250 - kEarlyMs);
         QCOMPARE(commandsOf(sent), std::vector<int>({12, 13, 13, 13, 12}));
-        QCOMPARE(int(sent[1].data[3 + 35 + 2]), 33);
+        QCOMPARE(int(rig.sentProfile(0).brakeCurve[2]), 33);
     }
 };
 
