@@ -1,5 +1,6 @@
-// The button-plate page's rules on their own: live texts, slider tenths, the shifter rule, log
-// rows, auxiliary values and the hall-sensor wizard's steps, texts and refused readings.
+// The button-plate page's rules on their own: slider tenths, the shifter rule, log rows and the
+// hall-sensor wizard's steps, texts and refused readings. The live texts and the little-endian
+// auxiliary values are checked on the page (tst_buttonplatepage), which shows each of them.
 
 #include "buttonplate/buttonplatelogrows.h"
 #include "buttonplate/buttonplaterecords.h"
@@ -15,33 +16,15 @@ class TestButtonPlateTexts : public QObject {
     Q_OBJECT
 
 private slots:
-    void liveTexts_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("button 64") << buttonsText(uint64_t(1) << 63) << "Buttons: 8000000000000000";
-        QTest::newRow("axis half")
-            << axisText("Left Clutch (X axis): ", 32768) << "Left Clutch (X axis): 32768 (50.0%)";
-        QTest::newRow("battery 250") << batteryText(250) << "Battery voltage: 2.50";
-        QTest::newRow("timestamp") << timestampText(4294967295u) << "Timestamp: 4294967295";
-        QTest::newRow("build info") << plateBuildInfoText("Feb 02 2024", 0x0b7e4c21)
-                                    << "Build date: Feb 02 2024, hash: b7e4c21";
-    }
-    void liveTexts() {
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
-        QCOMPARE(text, expected);
-    }
-
-    // A stored float is shown at its nearest tenth, within the slider's range 10.0 to 40.0.
+    // A stored float is shown at its nearest tenth (a stored 37.3 on the page), within the
+    // slider's range 10.0 to 40.0.
     void percentTenths() {
         const double nan = std::numeric_limits<double>::quiet_NaN();
         const struct {
             const char* name;
             double percent;
             int tenths;
-        } rows[] = {{"37.3 as a float", double(37.3f), 373},
-                    {"not a number", nan, 100},
-                    {"above the range", 55.5, 400}};
+        } rows[] = {{"not a number", nan, 100}, {"above the range", 55.5, 400}};
         for (const auto& row : rows)
             QVERIFY2(::percentTenths(row.percent, 100, 400) == row.tenths, row.name);
     }
@@ -53,24 +36,13 @@ private slots:
         QVERIFY(!shifterPointsFit(201, 402));
     }
 
-    // Only updates with the raw clutch readings make a row of the log.
+    // That only updates with the raw clutch readings make a row is checked on the page.
     void logRows() {
         QCOMPARE(buttonPlateLogHeader(), QByteArray("Time,dt,x,y,x_raw,y_raw\r\n"));
         TarnUsbBleButtonPlateJoystickUpdate update{
             32768, 65535, 0, kAuxClutchRaw, {0x34, 0x12, 0x78, 0x56}};
         QCOMPARE(buttonPlateLogRow(update, 1700000000000000ull, 250),
                  QByteArray("1700000000000000,250,32768,65535,4660,22136\r\n"));
-        update.auxType = kAuxShifterRaw;
-        QCOMPARE(buttonPlateLogRow(update, 1700000000000000ull, 250), QByteArray());
-    }
-
-    // The auxiliary bytes are little-endian whatever the host does.
-    void auxValues() {
-        TarnUsbBleButtonPlateJoystickUpdate update{
-            0, 0, 0, kAuxBitePoint, {0x00, 0x00, 0x16, 0x42}};
-        QCOMPARE(auxFloat(update), 37.5f);
-        QCOMPARE(auxWord(update, 1), uint16_t(0x4216));
-        QCOMPARE(auxLong(update), 0x42160000u);
     }
 
     void wizardWalksFourSamplesThenTheSave() {
@@ -82,29 +54,22 @@ private slots:
         QCOMPARE(int(wizard.prev()), 3);
     }
 
-    void wizardTexts_data() {
-        QTest::addColumn<bool>("shifter");
-        QTest::addColumn<int>("step");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("clutch 1") << false << 1
-                                  << "Release the Left Clutch paddle to the neutral position.";
-        QTest::newRow("clutch 2") << false << 2
-                                  << "Press the Right Clutch paddle with desired maximum force.";
-        QTest::newRow("clutch 4") << false << 4
-                                  << "Press save to store the new calibration settings.";
-        QTest::newRow("clutch 5") << false << 5 << "Wrong value!";
-        QTest::newRow("shifter 3")
-            << true << 3 << "Release the Right Paddle shifter to the neutral position.";
-    }
     void wizardTexts() {
-        QFETCH(bool, shifter);
-        QFETCH(int, step);
-        QFETCH(QString, text);
         ClutchPaddleCalibration clutch;
         PaddleShifterCalibration shifters;
-        PaddlesCalibration& wizard = shifter ? static_cast<PaddlesCalibration&>(shifters) : clutch;
-        wizard.step = HallSensorCalibrationStep(step);
-        QCOMPARE(wizard.stepText(), text);
+        const struct {
+            PaddlesCalibration& wizard;
+            int step;
+            const char* text;
+        } rows[] = {{clutch, 1, "Release the Left Clutch paddle to the neutral position."},
+                    {clutch, 2, "Press the Right Clutch paddle with desired maximum force."},
+                    {clutch, 4, "Press save to store the new calibration settings."},
+                    {clutch, 5, "Wrong value!"},
+                    {shifters, 3, "Release the Right Paddle shifter to the neutral position."}};
+        for (const auto& row : rows) {
+            row.wizard.step = HallSensorCalibrationStep(row.step);
+            QCOMPARE(row.wizard.stepText(), QString(row.text));
+        }
     }
 
     // A released reading may equal the pressed one, never exceed it; the record holds 40000,

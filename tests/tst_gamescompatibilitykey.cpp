@@ -2,11 +2,8 @@
 // button's outcomes with the exact command lines it runs, the texts of its message boxes, and the
 // row on the wheel-base page (hidden without a registry).
 
-#include "app/tarn_wheel_tool.h"
+#include "tests/support/devicepagerig.h"
 #include "tests/support/dialogscript.h"
-#include "tests/support/testtimings.h"
-#include "tests/support/virtualbus.h"
-#include "tests/support/windowlookup.h"
 #include "wheelbase/gamescompatibilitykey.h"
 #include "wheelbase/gameskeyrow.h"
 #include "wheelbase/gameskeytexts.h"
@@ -15,6 +12,7 @@
 #include <QLabel>
 #include <QtTest>
 
+#include <array>
 #include <memory>
 
 Q_DECLARE_METATYPE(GamesKeyOutcome)
@@ -38,15 +36,19 @@ const QString kUninstall = "/c REG DELETE HKLM\\SYSTEM" + kLineKey +
                            "TmpKeyPermx.txt && REG DELETE HKCU\\System" +
                            kLineKey + " /v OEMData /f";
 
-// Binary values of at most 8 bytes by root, key and name; the elevated interpreter runs exactly
-// the install and uninstall lines, unless the user refuses the elevation.
+// The current user's and the machine's OEMData values of the key (null when missing); the
+// elevated interpreter runs exactly the install and uninstall lines, unless the user refuses the
+// elevation.
 class FakePlatform : public GamesKeyPlatform {
 public:
     bool hasRegistry() const override { return true; }
 
     bool readBinaryValue(RegistryRoot root, const std::wstring& subKey, const std::wstring& name,
                          RegistryBinaryValue& value) override {
-        const QByteArray stored = values.value(keyOf(root, subKey + L"\\" + name));
+        const bool machine = root == RegistryRoot::LocalMachine;
+        const bool key =
+            subKey == (machine ? L"SYSTEM" : L"System") + kOemKey && name == L"OEMData";
+        const QByteArray stored = key ? values[machine] : QByteArray();
         value.fill(0);
         std::copy(stored.begin(), stored.end(), value.begin());
         return !stored.isNull();
@@ -55,25 +57,14 @@ public:
     void runElevated(const std::wstring& parameters) override {
         runs << QString::fromStdWString(parameters);
         if (!refuse && runs.last() == kInstall)
-            set(kCarController, kCarController);
+            values = {kCarController, kCarController};
         if (!refuse && runs.last() == kUninstall)
-            set(kMissing, kMissing);
+            values = {kMissing, kMissing};
     }
 
-    void set(const QByteArray& user, const QByteArray& machine) {
-        values[keyOf(RegistryRoot::CurrentUser, L"System" + kOemKey + L"\\OEMData")] = user;
-        values[keyOf(RegistryRoot::LocalMachine, L"SYSTEM" + kOemKey + L"\\OEMData")] = machine;
-    }
-
+    std::array<QByteArray, 2> values; // the current user's, the machine's
     bool refuse = false;
     QStringList runs;
-
-private:
-    static QString keyOf(RegistryRoot root, const std::wstring& path) {
-        return QString::number(int(root)) + QString::fromStdWString(path);
-    }
-
-    QMap<QString, QByteArray> values;
 };
 
 } // namespace
@@ -82,60 +73,52 @@ class TestGamesCompatibilityKey : public QObject {
     Q_OBJECT
 
 private slots:
-    // Both values must hold exactly the car controller's 8 bytes.
-    void presence_data() {
+    // The key is present when both values hold exactly the car controller's 8 bytes. The button
+    // removes a present key and installs an absent one; what the registry holds afterwards
+    // decides the outcome, its box and the row's texts.
+    void button_data() {
         QTest::addColumn<QByteArray>("user");
         QTest::addColumn<QByteArray>("machine");
-        QTest::addColumn<bool>("present");
-        QTest::newRow("both") << kCarController << kCarController << true;
-        QTest::newRow("only the current user's") << kCarController << kMissing << false;
-        QTest::newRow("only the machine's") << kMissing << kCarController << false;
-        QTest::newRow("another byte")
-            << kCarController << QByteArray::fromHex("4000000001000000") << false;
-    }
-
-    void presence() {
-        QFETCH(QByteArray, user);
-        QFETCH(QByteArray, machine);
-        QFETCH(bool, present);
-        FakePlatform platform;
-        platform.set(user, machine);
-        QCOMPARE(GamesCompatibilityKey(platform).isGamesCompatibilityKeyPresent(), present);
-    }
-
-    // The button removes a present key and installs an absent one; what the registry holds
-    // afterwards decides the outcome, its box and the row's texts.
-    void button_data() {
-        QTest::addColumn<bool>("present");
         QTest::addColumn<bool>("refuse");
-        QTest::addColumn<QString>("line");
         QTest::addColumn<GamesKeyOutcome>("outcome");
         QTest::addColumn<QString>("message");
-        QTest::newRow("install") << false << false << kInstall << GamesKeyOutcome::Installed
-                                 << "Games Compatibility Key was installed";
-        QTest::newRow("install refused")
-            << false << true << kInstall << GamesKeyOutcome::NotInstalled
-            << "!Games Compatibility Key was NOT installed";
-        QTest::newRow("uninstall") << true << false << kUninstall << GamesKeyOutcome::Uninstalled
-                                   << "Games Compatibility Key was uninstalled";
+        const QString installed = "Games Compatibility Key was installed";
+        const QByteArray otherByte = QByteArray::fromHex("4000000001000000");
+        QTest::newRow("both: uninstall")
+            << kCarController << kCarController << false << GamesKeyOutcome::Uninstalled
+            << "Games Compatibility Key was uninstalled";
         QTest::newRow("uninstall refused")
-            << true << true << kUninstall << GamesKeyOutcome::NotUninstalled
+            << kCarController << kCarController << true << GamesKeyOutcome::NotUninstalled
             << "!Games Compatibility Key was NOT uninstalled";
+        QTest::newRow("neither: install")
+            << kMissing << kMissing << false << GamesKeyOutcome::Installed << installed;
+        QTest::newRow("install refused")
+            << kMissing << kMissing << true << GamesKeyOutcome::NotInstalled
+            << "!Games Compatibility Key was NOT installed";
+        QTest::newRow("only the current user's")
+            << kCarController << kMissing << false << GamesKeyOutcome::Installed << installed;
+        QTest::newRow("only the machine's")
+            << kMissing << kCarController << false << GamesKeyOutcome::Installed << installed;
+        QTest::newRow("another byte")
+            << kCarController << otherByte << false << GamesKeyOutcome::Installed << installed;
     }
 
     void button() {
-        QFETCH(bool, present);
+        QFETCH(QByteArray, user);
+        QFETCH(QByteArray, machine);
         QFETCH(bool, refuse);
-        QFETCH(QString, line);
         QFETCH(GamesKeyOutcome, outcome);
         QFETCH(QString, message);
         FakePlatform platform;
-        platform.set(present ? kCarController : kMissing, present ? kCarController : kMissing);
+        platform.values = {user, machine};
         platform.refuse = refuse;
         GamesCompatibilityKey key(platform);
+        const bool present =
+            outcome == GamesKeyOutcome::Uninstalled || outcome == GamesKeyOutcome::NotUninstalled;
 
+        QCOMPARE(key.isGamesCompatibilityKeyPresent(), present);
         QCOMPARE(key.toggle(), outcome);
-        QCOMPARE(platform.runs, QStringList{line});
+        QCOMPARE(platform.runs, QStringList{present ? kUninstall : kInstall});
         QCOMPARE(gamesKeyPresentAfter(outcome), present == refuse);
         const GamesKeyMessage shown = gamesKeyMessage(outcome);
         QCOMPARE(shown.title, QStringLiteral("Games Compatibility Key"));
@@ -144,20 +127,17 @@ private slots:
 
     // The row follows the registry: shown when the page shows, and after a press with its box.
     void rowOnTheWheelBasePage() {
-        VirtualBus bus;
-        bus.addWheelBase();
-        TARN_wheel_tool window(nullptr, fastTimings());
-        auto* row = windowWidget<QGroupBox>(window, "groupBox_GamesCompatibilityKey");
-        auto* label = windowWidget<QLabel>(window, "labelGamesCompatibilityKey");
-        auto* button = windowWidget<QPushButton>(window, "pushButtonGamesCompatibilityKey");
+        PageRig<WheelBaseModel, UsbDeviceTarnWheelBase, 1> rig;
+        auto* row = rig.widget<QGroupBox>("groupBox_GamesCompatibilityKey");
+        auto* label = rig.widget<QLabel>("labelGamesCompatibilityKey");
+        auto* button = rig.widget<QPushButton>("pushButtonGamesCompatibilityKey");
         QVERIFY(row->isHidden()); // the test machine has no registry
 
         auto fake = std::make_unique<FakePlatform>();
         FakePlatform& registry = *fake;
-        registry.set(kCarController, kCarController);
-        window.findChild<GamesKeyRow*>()->usePlatform(std::move(fake));
-        window.show();
-        QTRY_VERIFY_WITH_TIMEOUT(wheelBasePageLoaded(window), 15000);
+        registry.values = {kCarController, kCarController};
+        rig.window->findChild<GamesKeyRow*>()->usePlatform(std::move(fake));
+        QVERIFY(rig.load());
         QVERIFY(row->isVisible());
         QCOMPARE(label->text() + " / " + button->text(),
                  QStringLiteral("Games compatibility registry key present / Uninstall"));
@@ -166,9 +146,9 @@ private slots:
         dialogs.closeMessageBox();
         QTest::mouseClick(button, Qt::LeftButton);
         QVERIFY(dialogs.done());
-        QCOMPARE(
-            dialogs.shown[0].title + ": " + dialogs.shown[0].text,
-            QStringLiteral("Games Compatibility Key: Games Compatibility Key was uninstalled"));
+        QCOMPARE(dialogs.shown[0].messageBox(),
+                 QStringLiteral("Information, Ok, default Ok: Games Compatibility Key: Games "
+                                "Compatibility Key was uninstalled"));
         QCOMPARE(registry.runs, QStringList{kUninstall});
         QCOMPARE(label->text() + " / " + button->text(),
                  QStringLiteral("Games compatibility registry key NOT present / Install"));

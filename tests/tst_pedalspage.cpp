@@ -1,10 +1,11 @@
-// The pedals page through the window against virtual pedals: the loaded profile, the edits and
-// live view it wires, the calibration wizard walked with the pedals on other inputs, and the
+// The pedals page through the window against virtual pedals: the loaded profile, the edits, live
+// view and log it wires, the calibration wizard walked with the pedals on other inputs, and the
 // pedals' own exchanges (a refused load, the slow calibration-start resend, the burst debounce).
 
+#include "pedals/pedalslogrows.h"
 #include "pedals/pedalspage.h"
+#include "tests/support/devicepagerig.h"
 #include "tests/support/dialogscript.h"
-#include "tests/support/pedalsplaterig.h"
 
 #include <QDateTime>
 #include <QDoubleSpinBox>
@@ -14,11 +15,9 @@
 
 namespace {
 
-constexpr int kTimeoutMs = 10000;
 // Qt's coarse timers may fire up to 5% early.
 constexpr qint64 kEarlyMs = 50;
 using Pedal = PedalsModel::Pedal;
-using Profile = TarnUsbPedalsProfileV2;
 
 // The pedals are the third page of the settings stack.
 struct Rig : PageRig<PedalsModel, UsbDeviceTarnPedals, 2> {
@@ -34,7 +33,7 @@ struct Rig : PageRig<PedalsModel, UsbDeviceTarnPedals, 2> {
         });
         const PedalsPage* page = window->findChild<PedalsPage*>();
         const bool held =
-            QTest::qWaitFor([&] { return page->pedalsCalibrationValue == raw; }, 10000);
+            QTest::qWaitFor([&] { return page->pedalsCalibrationValue == raw; }, kPageTimeoutMs);
         click("pedalsCalibrationNextStepButton");
         return held;
     }
@@ -52,9 +51,10 @@ class TestPedalsPage : public QObject {
 private slots:
     // The load shows the active profile without writing it back: a curve point above 100 and a
     // force maximum below the box's 1.0 % are shown clamped and stay as they are in the record.
-    // The bars and the Debug tab show the live report. The edits then go out with one live
+    // The bars, the Debug tab and a log show the live report. The edits then go out with one live
     // update.
     void showsEditsAndSendsTheActiveProfile() {
+        WorkingDirectory working;
         Rig rig([](PedalsModel& model) {
             model.activeProfile = 1;
             model.profiles[1].brakeCurve[5] = 150;
@@ -63,25 +63,25 @@ private slots:
         });
         QVERIFY(rig.load());
         QCOMPARE(commandsOf(rig.device.receivedReports()), std::vector<int>({3, 10, 5, 5, 5, 3}));
-        QCOMPARE(rig.text("slider_brakeValue_3"), QString("38%"));
-        QCOMPARE(rig.widget<QSlider>("slider_brake_5")->value(), 100);
+        QCOMPARE(rig.shown("slider_brakeValue_3 slider_brake_5"), QString("38%|100"));
         auto* throttleMax = rig.widget<QDoubleSpinBox>("spinBox_throttleMaxForceAdjustment");
         QCOMPARE(throttleMax->value(), 1.0);
         emit throttleMax->editingFinished();
         QVERIFY(!receivesMoreThan(rig.device, rig.device.receivedReports().size(), kFastQuietMs));
 
-        std::vector<uint8_t> report = joystickReport();
-        const TarnUsbPedalsJoystickUpdate update{
-            1000, 32767, 65535, {4242, 8388608, 8388608 + 1073725, 8388608, 1, 0, 1}};
-        std::memcpy(report.data() + 1, &update, sizeof update);
-        rig.device.injectReport(report);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.text("labelTicksDebug"), QString("Ticks: 4242"), kTimeoutMs);
-        QCOMPARE(rig.widget<QProgressBar>("pedalThrottle")->value(), 65535);
-        for (const auto& [label, text] : {std::pair{"labelBrakeValue", "50.0%"},
-                                          {"labelClutchDebug", "Clutch: 1000 (1.5%)"},
-                                          {"labelYRawDebug", "Y raw: 1073725 (50.0%)"},
-                                          {"labelYConnected", "Y connected: False"}})
-            QCOMPARE(rig.text(label), QString(text));
+        rig.click("pushButton_LoggingPedals");
+        rig.inject(TarnUsbPedalsJoystickUpdate{
+            1000, 32767, 65535, {4242, 8388608, 8388608 + 1073725, 8388608, 1, 0, 1}});
+        QTRY_COMPARE(rig.text("labelTicksDebug"), QString("Ticks: 4242"));
+        rig.click("pushButton_LoggingPedals");
+        QCOMPARE(rig.shown("pedalThrottle labelBrakeValue labelClutchDebug labelYRawDebug "
+                           "labelYConnected"),
+                 QString("65535|50.0%|Clutch: 1000 (1.5%)|Y raw: 1073725 (50.0%)|"
+                         "Y connected: False"));
+        const QList<QByteArray> lines = working.lines("pedals-log-");
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0] + '\n', pedalsLogHeader());
+        QVERIFY(lines[1].endsWith(",1000,32767,65535,8388608,9462333,8388608\r"));
 
         rig.widget<QSlider>("slider_brake_2")->setValue(50);
         QCOMPARE(rig.text("slider_brakeValue_2"), QString("38%"));
@@ -94,9 +94,8 @@ private slots:
         auto* brakeMax = rig.widget<QDoubleSpinBox>("spinBox_brakeMaxForceAdjustment");
         brakeMax->setValue(1.0);
         emit brakeMax->editingFinished();
-        QTRY_VERIFY_WITH_TIMEOUT(rig.liveUpdateEnded(), kTimeoutMs);
-        QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
-        const Profile sent = rig.sentProfile<Profile>(1);
+        QVERIFY(rig.liveUpdateSent());
+        const TarnUsbPedalsProfileV2 sent = rig.sentProfile(1);
         QCOMPARE(curveOf(sent.brakeCurve), std::vector<int>({0, 8, 38, 38, 64, 150}));
         QCOMPARE(curveOf(sent.clutchCurve), std::vector<int>({0, 20, 40, 60, 80, 100}));
         QCOMPARE(int(sent.throttleMaxForceAdjustment), 0);
@@ -127,7 +126,7 @@ private slots:
         start->click();
         QVERIFY(!start->isEnabled());
         QCOMPARE(rig.text("pedalsCalibrationTipsLabel"), QString("Starting calibration process"));
-        QTRY_VERIFY_WITH_TIMEOUT(next->isEnabled() && wizard.baselineX != 0, kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(next->isEnabled() && wizard.baselineX != 0, kPageTimeoutMs);
         QCOMPARE(start->text(), QString("Cancel calibration"));
         QVERIFY(rig.widget<QProgressBar>("pedalClutch")->isHidden());
         next->click();
@@ -157,7 +156,7 @@ private slots:
         // The record is the calibration from the moment it is sent, acknowledged or not.
         QCOMPARE(std::memcmp(&rig.selected()->calibration, &wizard.record, sizeof wizard.record),
                  0);
-        QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled(), kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled(), kPageTimeoutMs);
         QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
         const std::vector<ReceivedReport> sent = rig.device.receivedReports();
         QCOMPARE(commandsOf(sent), std::vector<int>({14, 14, 15, 11, 11, 15}));
@@ -180,7 +179,7 @@ private slots:
 
         rig.device.clearReceivedReports();
         start->click();
-        QTRY_VERIFY_WITH_TIMEOUT(next->isEnabled(), kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(next->isEnabled(), kPageTimeoutMs);
         start->click();
         QVERIFY(!wizard.running && !next->isEnabled());
         QCOMPARE(rig.text("pedalsCalibrationTipsLabel"), QString(" "));
@@ -193,7 +192,7 @@ private slots:
         DialogScript dialogs;
         dialogs.closeMessageBox();
         Rig rig([](PedalsModel& model) { model.protocolVersion = 3; });
-        QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.done(), kPageTimeoutMs);
         QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
         QCOMPARE(commandsOf(rig.device.receivedReports()), std::vector<int>({3}));
     }
@@ -214,12 +213,11 @@ private slots:
         pedals.updateSettings();
         // A restart would leave about 250 ms; the coarse timer may round its deadline by 5%.
         QVERIFY(pedals.updateTimer.remainingTime() <= 250 - gapMs + 13);
-        QVERIFY(waitForWrites(rig.device, 5));
-        QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
+        QVERIFY(rig.liveUpdateSent());
         const std::vector<ReceivedReport> sent = rig.device.receivedReports();
         QVERIFY(qint64(sent[0].timeMicros / 1000) - firstEditMs >= 250 - kEarlyMs);
         QCOMPARE(commandsOf(sent), std::vector<int>({12, 13, 13, 13, 12}));
-        QCOMPARE(int(sent[1].data[3 + 35 + 2]), 33);
+        QCOMPARE(int(rig.sentProfile(0).brakeCurve[2]), 33);
     }
 };
 

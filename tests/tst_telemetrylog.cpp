@@ -1,25 +1,15 @@
 // The shared telemetry log: its file names, a file that cannot be created, a write error, the
 // logging buttons of two pages over one log; the rows of the wheel base's and the pedals' logs
-// byte for byte; and logs through the window against a virtual wheel base (decimation, the
-// header a late first report brings) and the pedals' logging button.
+// byte for byte. The pages' logs through the window are checked with each page.
 
-#include "app/tarn_wheel_tool.h"
 #include "pedals/pedalslogrows.h"
-#include "tests/support/reports.h"
-#include "tests/support/testtimings.h"
-#include "tests/support/virtualbus.h"
-#include "tests/support/windowlookup.h"
+#include "tests/support/devicepagerig.h"
 #include "wheelbase/logbutton.h"
 #include "wheelbase/telemetrylog.h"
 #include "wheelbase/wheelbaselogrows.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
-#include <QLabel>
 #include <QSignalSpy>
-#include <QSpinBox>
-#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -31,31 +21,10 @@
 
 namespace {
 
-constexpr int kTimeoutMs = 10000;
-
 QByteArray contentOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-// Runs the window's logs in a directory of their own and reads them back.
-struct WorkingDirectory {
-    WorkingDirectory()
-        : previous(QDir::currentPath()) {
-        QDir::setCurrent(directory.path());
-    }
-    ~WorkingDirectory() { QDir::setCurrent(previous); }
-    QStringList logs(const QString& prefix) const {
-        return QDir(directory.path()).entryList({prefix + "*.csv"}, QDir::Files);
-    }
-    // The lines of the one log named with `prefix`, each ending in CR.
-    QList<QByteArray> lines(const QString& prefix) const {
-        QList<QByteArray> lines = contentOf(directory.filePath(logs(prefix).value(0))).split('\n');
-        return lines.takeLast().isEmpty() && logs(prefix).size() == 1 ? lines : QList<QByteArray>();
-    }
-    QTemporaryDir directory;
-    QString previous;
-};
 
 template <class Payload>
 TarnUsbWheelBaseJoystickUpdate wheelUpdate(uint8_t kind, const Payload& payload, int16_t axis = 0) {
@@ -193,67 +162,6 @@ private slots:
                      QByteArray());
         QVERIFY(!wheelBaseLogRows(wheelUpdate(3, commutation(2.0f)), 5004, 9, state).isEmpty());
         QCOMPARE(wheelBaseLogRows(wheelUpdate(9, commutation(3.0f)), 5005, 9, state), QByteArray());
-    }
-
-    // Through the window, against a wheel base and streaming pedals. With "output modulo" 10
-    // when the log starts, one wheel-base report in ten is written; changing the box during the
-    // log changes nothing; a log started before the first report gets its header with its first
-    // row. The pedals' logging button logs the pedals' rows.
-    void logsThroughTheWindow() {
-        WorkingDirectory working;
-        VirtualBus bus;
-        VirtualDevice& wheel = bus.addWheelBase("a-wheelbase", false);
-        wheel.setJoystickRate(0);
-        wheel.plug();
-        VirtualDevice& pedals = bus.addPedals("b-pedals", false);
-        pedals.setJoystickRate(200);
-        pedals.plug();
-        TARN_wheel_tool window(nullptr, fastTimings());
-        window.show();
-        auto* devices = windowWidget<QComboBox>(window, "comboBox_UsbDevice");
-        QTRY_VERIFY_WITH_TIMEOUT(wheelBasePageLoaded(window) && devices->count() == 2, kTimeoutMs);
-        windowWidget<QCheckBox>(window, "checkBox_outputModulo")->setChecked(true);
-        windowWidget<QSpinBox>(window, "spinBox_outputModulo")->setValue(10);
-        // Telemetry reports numbered by their ticks (payload bytes 1..4, report bytes 6..9).
-        auto telemetryReport = [](uint8_t kind, uint32_t ticks) {
-            std::vector<uint8_t> report = joystickReport();
-            report[4] = kind;
-            writeLe32(report.data() + 6, ticks);
-            return report;
-        };
-        auto* button = windowWidget<QPushButton>(window, "pushButton_LoggingWheelBase");
-        button->click();
-        windowWidget<QSpinBox>(window, "spinBox_outputModulo")->setValue(1);
-        for (uint32_t i = 1; i <= 30; ++i)
-            wheel.injectReport(telemetryReport(kWheelBaseLogTelemetry, i));
-        // Reports of no log kind write no row: one shown means the thirty were handled.
-        QTRY_COMPARE_WITH_TIMEOUT((wheel.injectReport(telemetryReport(0, 999)),
-                                   windowWidget<QLabel>(window, "label_debugTicks")->text()),
-                                  QString("999"), kTimeoutMs);
-        button->click();
-        const QList<QByteArray> wheelLines = working.lines("wheel-log-");
-        QCOMPARE(wheelLines.size(), 4);
-        QCOMPARE(wheelLines[0] + '\n', wheelBaseLogHeader(kWheelBaseLogTelemetry));
-        for (int row = 1; row <= 3; ++row)
-            QCOMPARE(wheelLines[row].split(',')[5], QByteArray::number(10 * row));
-
-        devices->setCurrentIndex(1);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            windowWidget<QStackedWidget>(window, "settingsStackedWidget")->currentIndex() == 2 &&
-                windowWidget<QPushButton>(window, "pushButton_SaveConfig")->isEnabled(),
-            kTimeoutMs);
-        button = windowWidget<QPushButton>(window, "pushButton_LoggingPedals");
-        button->click();
-        // The reports carry their stream number as ticks.
-        const uint64_t streamed = pedals.streamStats().sent;
-        auto* ticks = windowWidget<QLabel>(window, "labelTicksDebug");
-        QTRY_VERIFY_WITH_TIMEOUT(ticks->text().section(' ', 1).toULongLong() > streamed + 2,
-                                 kTimeoutMs);
-        button->click();
-        const QList<QByteArray> lines = working.lines("pedals-log-");
-        QVERIFY(lines.size() > 2);
-        QCOMPARE(lines[0] + '\n', pedalsLogHeader());
-        QCOMPARE(lines[1].split(',').size(), 8);
     }
 };
 

@@ -1,34 +1,26 @@
 // The wheel-base page against a virtual wheel base, for its wiring: what each control stores
 // and sends, the end-stop and soft end-stop rules, showing a profile, the live-update debounce,
-// the rim and telemetry read-outs, the encoder tab of hardware 4 on, Center and Motor realign.
-// The texts, the rim's arithmetic and the 16 ms refresh limit are checked on their own functions
-// (tst_wheelbasetexts).
+// the rim and telemetry read-outs, the encoder tab of hardware 4 on, Center, Motor realign and
+// the log's decimation. The texts, the rim's arithmetic and the 16 ms refresh limit are checked
+// on their own functions (tst_wheelbasetexts), the log's rows in tst_telemetrylog.
 
-#include "app/tarn_wheel_tool.h"
-#include "tests/support/reports.h"
-#include "tests/support/testtimings.h"
-#include "tests/support/virtualbus.h"
-#include "tests/support/windowlookup.h"
+#include "tests/support/devicepagerig.h"
+#include "wheelbase/wheelbaselogrows.h"
 #include "wheelbase/wheelbaserim.h"
 #include "wheelbase/wheelbasetexts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QtTest>
 
 #include <cstddef>
-#include <cstring>
-#include <functional>
-#include <memory>
 
 namespace {
 
 using Profile = TarnUsbWheelBaseProfileV5;
-constexpr int kTimeoutMs = 10000;
 // The rim picture's size on screen (offscreen, one device pixel per pixel).
 constexpr int kRimSide = 160;
 
@@ -36,87 +28,20 @@ QByteArray bytesOf(const Profile& profile) {
     return {reinterpret_cast<const char*>(&profile), sizeof profile};
 }
 
-// A window on a private bus with one virtual wheel base that streams nothing unless told, and
-// leaves its first `unanswered` answers unsent.
-struct Rig {
-    explicit Rig(const std::function<void(WheelBaseModel&)>& setup = nullptr,
-                 const UsbTimings& timings = fastTimings(), int unanswered = 0)
-        : wheel(bus.addWheelBase("wheelbase", false)) {
-        wheel.setJoystickRate(0);
-        wheel.holdBackAnswers(unanswered);
-        if (setup)
-            wheel.withModel<WheelBaseModel>(setup);
-        wheel.plug();
-        window = std::make_unique<TARN_wheel_tool>(nullptr, timings);
-        window->show();
-    }
+// The wheel base is the second page of the settings stack.
+struct Rig : PageRig<WheelBaseModel, UsbDeviceTarnWheelBase, 1> {
+    using PageRig::PageRig;
 
-    template <class T> T* widget(const char* name) const { return windowWidget<T>(*window, name); }
-    QString text(const char* label) const { return widget<QLabel>(label)->text(); }
-    // What the controls named (separated by spaces) show, separated by '|': a combo box's
-    // current text, a slider's or spin box's value, whether a check box is ticked, a label's text.
-    QString shown(const QString& names) const;
     QPixmap rim() const { return widget<QLabel>("label_Rim_Image")->pixmap(Qt::ReturnByValue); }
-    UsbDeviceTarnWheelBase* device() const { return selectedWheelBase(*window); }
-    Profile& active() const { return device()->activeProfile(); }
-    bool loaded() const {
-        return QTest::qWaitFor([this] { return wheelBasePageLoaded(*window); }, kTimeoutMs);
-    }
-
-    void inject(const TarnUsbWheelBaseJoystickUpdate& update) {
-        std::vector<uint8_t> report = joystickReport();
-        std::memcpy(report.data() + 1, &update, sizeof update);
-        wheel.injectReport(report);
-    }
     // Sends the steering position until a refresh shows it.
     bool steer(int16_t axis) {
         TarnUsbWheelBaseJoystickUpdate update{};
         update.axis = axis;
         return QTest::qWaitFor(
             [&] { return inject(update), text("label_JoystickValue") == QString::number(axis); },
-            kTimeoutMs);
+            kPageTimeoutMs);
     }
-
-    // Waits until the edits so far are sent: no debounce runs and the last live update (command
-    // 12 to start, one command 13 per profile, command 12 with byte 58 = 0xFF to end) has ended.
-    bool liveUpdateSent() const {
-        return QTest::qWaitFor(
-            [this] {
-                const std::vector<ReceivedReport> updates =
-                    withCommand(wheel.receivedReports(), 12);
-                return !device()->updateTimer.isActive() && !updates.empty() &&
-                       updates.back().data[58] == 0xFF;
-            },
-            kTimeoutMs);
-    }
-    // The profile record the wheel base holds, as the last live update sent it.
-    Profile held(int index) const {
-        return wheel.withModel<WheelBaseModel>(
-            [index](WheelBaseModel& m) { return m.profiles[index]; });
-    }
-
-    bool holdsAsShown(int index) const {
-        return bytesOf(held(index)) == bytesOf(device()->profiles[index]);
-    }
-
-    VirtualBus bus;
-    VirtualDevice& wheel;
-    std::unique_ptr<TARN_wheel_tool> window;
 };
-
-QString Rig::shown(const QString& names) const {
-    QStringList texts;
-    for (const QString& name : names.split(' ')) {
-        const QWidget* control = widget<QWidget>(qPrintable(name));
-        for (const char* property : {"currentText", "value", "checked", "text"}) {
-            if (control->property(property).isValid()) {
-                texts << control->property(property).toString();
-                break;
-            }
-        }
-    }
-    return texts.join('|');
-}
 
 // The telemetry read-outs, in the order of WheelBaseTelemetryTexts.
 const char* const kReadouts =
@@ -184,7 +109,7 @@ private slots:
     // stop set below the force goes back without asking for an update.
     void eachControlStoresAndSends() {
         Rig rig;
-        QVERIFY(rig.loaded());
+        QVERIFY(rig.load());
         for (const Control& control : kControls) {
             const uint32_t before = field(rig.active(), control);
             setControl(rig.widget<QWidget>(control.name), control.value);
@@ -196,7 +121,7 @@ private slots:
         }
         QVERIFY(rig.widget<QSpinBox>("spinBox_SoftEndStop")->isEnabled());
         QVERIFY(rig.liveUpdateSent());
-        QVERIFY(rig.holdsAsShown(0));
+        QCOMPARE(bytesOf(rig.sentProfile(0)), bytesOf(rig.selected()->profiles[0]));
         rig.widget<QCheckBox>("checkBox_SoftEndStop")->setChecked(false);
         QVERIFY(!rig.widget<QSpinBox>("spinBox_SoftEndStop")->isEnabled());
         QCOMPARE(int(rig.active().softEndStopEnabled), 0);
@@ -215,20 +140,14 @@ private slots:
         endStop->setValue(20);
         QCOMPARE(rig.shown(forces), QStringLiteral("30|30%|80|80%"));
         QCOMPARE(int(rig.active().endStopMaxForce), 80);
-        QVERIFY(!rig.device()->updateTimer.isActive());
+        QVERIFY(!rig.selected()->updateTimer.isActive());
         endStop->setValue(90);
         QCOMPARE(int(rig.active().endStopMaxForce), 90);
-        QVERIFY(rig.device()->updateTimer.isActive());
+        QVERIFY(rig.selected()->updateTimer.isActive());
 
-        // The log decimation's box enables its spin box; Motor realign sends its test command.
-        for (bool checked : {true, false}) {
-            rig.widget<QCheckBox>("checkBox_outputModulo")->setChecked(checked);
-            QCOMPARE(rig.widget<QSpinBox>("spinBox_outputModulo")->isEnabled(), checked);
-        }
-        rig.widget<QPushButton>("pushButtonMotorRealign")->click();
-        QTRY_COMPARE(rig.wheel.withModel<WheelBaseModel>(
-                         [](WheelBaseModel& model) { return int(model.lastTestCommand.command); }),
-                     3);
+        rig.click("pushButtonMotorRealign");
+        QTRY_COMPARE(
+            rig.model([](WheelBaseModel& model) { return int(model.lastTestCommand.command); }), 3);
     }
 
     // Loading shows the wheel base's active profile as it is. Choosing another one shows it, makes
@@ -246,7 +165,7 @@ private slots:
             model.profiles[2].endStopMaxForce = 20;
             model.profiles[2].softEndStopEnabled = 2;
         });
-        QVERIFY(rig.loaded());
+        QVERIFY(rig.load());
         QCOMPARE(
             rig.shown("comboBox_ProfileName label_CenterOffsetDeg comboBox_EncoderType "
                       "spinBox_EncoderRes spinBox_RotationDegree horiSlider_Force label_Force "
@@ -261,7 +180,8 @@ private slots:
         QVERIFY(rig.widget<QSlider>("horiSlider_GenSmooth")->isHidden() &&
                 rig.widget<QLabel>("label_GenSmooth")->isHidden());
         QVERIFY(rig.widget<QSpinBox>("spinBox_SoftEndStop")->isEnabled());
-        QVERIFY(rig.holdsAsShown(1));
+        QVERIFY(rig.model([](WheelBaseModel& m) { return bytesOf(m.profiles[1]); }) ==
+                bytesOf(rig.active()));
 
         // Positions 0 and 1 both turn the rim by 0 degrees: the value changes, the picture is not
         // drawn again.
@@ -280,18 +200,15 @@ private slots:
         QVERIFY(rig.steer(32767));
         QCOMPARE(rig.rim().toImage(), rotatedRim(rimPicture(kRimSide), 449).toImage());
         QVERIFY(rig.liveUpdateSent());
-        QCOMPARE(
-            rig.wheel.withModel<WheelBaseModel>([](WheelBaseModel& m) { return m.activeProfile; }),
-            uint8_t(2));
-        QCOMPARE(
-            QString("%1 %2").arg(rig.held(2).endStopMaxForce).arg(rig.held(2).softEndStopEnabled),
-            "90 0");
+        QCOMPARE(rig.model([](WheelBaseModel& m) { return m.activeProfile; }), uint8_t(2));
+        const Profile sent = rig.sentProfile(2);
+        QCOMPARE(QString("%1 %2").arg(sent.endStopMaxForce).arg(sent.softEndStopEnabled), "90 0");
 
         // Center: the wheel base centres on the profile it is sent and is loaded again.
-        QSignalSpy loaded(rig.device(), &UsbSettingsDevice::onSettingsLoaded);
-        rig.widget<QPushButton>("pushButton_CenterRim")->click();
-        QVERIFY(loaded.wait(kTimeoutMs));
-        QVERIFY(rig.loaded());
+        QSignalSpy loaded(rig.selected(), &UsbSettingsDevice::onSettingsLoaded);
+        rig.click("pushButton_CenterRim");
+        QVERIFY(loaded.wait(kPageTimeoutMs));
+        QVERIFY(rig.load());
         QCOMPARE(rig.shown("label_CenterOffsetDeg comboBox_ProfileName"),
                  QStringLiteral("4.50 deg|Rally"));
     }
@@ -301,13 +218,13 @@ private slots:
     void editsPushTheLiveUpdateBack() {
         UsbTimings realDebounce = fastTimings();
         realDebounce.updateDebounceMs = UsbTimings().updateDebounceMs;
-        Rig rig(nullptr, realDebounce);
-        QVERIFY(rig.loaded());
-        rig.wheel.clearReceivedReports();
-        QTimer& debounce = rig.device()->updateTimer;
+        Rig rig(nullptr, 0, realDebounce);
+        QVERIFY(rig.load());
+        rig.device.clearReceivedReports();
+        QTimer& debounce = rig.selected()->updateTimer;
         auto* damping = rig.widget<QSlider>("horiSlider_Damping");
         damping->setValue(50);
-        QVERIFY(QTest::qWaitFor([&] { return debounce.remainingTime() < 150; }, kTimeoutMs));
+        QVERIFY(QTest::qWaitFor([&] { return debounce.remainingTime() < 150; }, kPageTimeoutMs));
         if (!debounce.isActive())
             QSKIP("the machine is too loaded to edit again within 250 ms");
         damping->setValue(51);
@@ -315,27 +232,27 @@ private slots:
         QVERIFY2(debounce.remainingTime() >= 250 * 95 / 100 - 10,
                  qPrintable(QString::number(debounce.remainingTime())));
         QVERIFY(rig.liveUpdateSent());
-        QCOMPARE(commandsOf(rig.wheel.receivedReports()), (std::vector<int>{12, 13, 13, 13, 12}));
-        QCOMPARE(int(rig.held(0).damping), 51);
+        QCOMPARE(commandsOf(rig.device.receivedReports()), (std::vector<int>{12, 13, 13, 13, 12}));
+        QCOMPARE(int(rig.sentProfile(0).damping), 51);
     }
 
     void noLiveUpdateBeforeTheFirstLoad() {
         // The first three load requests go unanswered: the device is selected but not loaded.
-        Rig rig(nullptr, fastTimings(), 3);
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.wheel.receivedReports().empty(), kTimeoutMs);
+        Rig rig(nullptr, 0, fastTimings(), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.device.receivedReports().empty(), kPageTimeoutMs);
         auto* force = rig.widget<QSlider>("horiSlider_Force");
         for (int value = 10; value < 20; ++value)
             force->setValue(value);
         // Two resends later, the debounce would long have fired.
         static_assert(fastTimings().updateDebounceMs < 2 * fastTimings().retryIntervalMs);
-        QTRY_VERIFY_WITH_TIMEOUT(rig.wheel.receivedReports().size() >= 3, kTimeoutMs);
-        QVERIFY(rig.loaded());
-        QVERIFY(withCommand(rig.wheel.receivedReports(), 12).empty());
+        QTRY_VERIFY_WITH_TIMEOUT(rig.device.receivedReports().size() >= 3, kPageTimeoutMs);
+        QVERIFY(rig.load());
+        QVERIFY(withCommand(rig.device.receivedReports(), 12).empty());
         // Only the next edit is sent.
-        rig.wheel.clearReceivedReports();
+        rig.device.clearReceivedReports();
         force->setValue(20);
         QVERIFY(rig.liveUpdateSent());
-        QCOMPARE(commandsOf(rig.wheel.receivedReports()).front(), 12);
+        QCOMPARE(commandsOf(rig.device.receivedReports()).front(), 12);
     }
 
     // The steering position and the telemetry show from a telemetry report or a trace's payload,
@@ -343,7 +260,7 @@ private slots:
     // tab and removes no further tab.
     void readouts() {
         Rig rig;
-        QVERIFY(rig.loaded());
+        QVERIFY(rig.load());
         TarnUsbWheelBaseJoystickUpdate update{};
         update.axis = 1234;
         update.logKind = kWheelBaseLogTelemetry;
@@ -366,25 +283,55 @@ private slots:
         QTRY_COMPARE((rig.inject(trace), rig.text("label_debugTicks")), QString::number(0x010203));
 
         // Right after that refresh, an unasked telemetry answer (command 2) still shows.
-        QSignalSpy answers(rig.device(), &UsbDeviceTarnWheelBase::onDebugOutput);
+        QSignalSpy answers(rig.selected(), &UsbDeviceTarnWheelBase::onDebugOutput);
         std::vector<uint8_t> answer = responseReport(2, 7);
         answer[4] = 42; // the ticks
-        rig.wheel.injectReport(answer);
-        QVERIFY(answers.wait(kTimeoutMs));
+        rig.device.injectReport(answer);
+        QVERIFY(answers.wait(kPageTimeoutMs));
         QCOMPARE(rig.text("label_debugTicks"), QStringLiteral("42"));
 
         auto* tabs = rig.widget<QTabWidget>("tabWidget");
         tabs->setCurrentIndex(tabs->count() - 1);
         // A reload disables saving until it has ended and adds no second version.
-        rig.widget<QPushButton>("pushButton_LoadConfig")->click();
+        rig.click("pushButton_LoadConfig");
         QVERIFY(!rig.widget<QPushButton>("pushButton_SaveConfig")->isEnabled());
-        QVERIFY(rig.loaded());
+        QVERIFY(rig.load());
         QCOMPARE(rig.shown("comboBox_UsbDevice").count("SW version:"), 1);
         QCOMPARE(tabs->currentIndex(), 0);
         // Hardware 4.1 sets its encoder itself: its tab went at the first load, and only that one.
         QCOMPARE(tabs->count(), 4);
         QCOMPARE(tabs->tabText(2) + '|' + tabs->tabText(3), QStringLiteral("End stops|Debug"));
         QCOMPARE(rig.shown(kReadouts), QString(16, '|'));
+    }
+
+    // With "output modulo" 10 when the log starts, one report in ten is written; changing the box
+    // during the log changes nothing. A log started before the first report gets its header with
+    // its first row. The box enables its spin box.
+    void logsEveryTenthReport() {
+        WorkingDirectory working;
+        Rig rig;
+        QVERIFY(rig.load());
+        auto* modulo = rig.widget<QSpinBox>("spinBox_outputModulo");
+        rig.widget<QCheckBox>("checkBox_outputModulo")->setChecked(true);
+        QVERIFY(modulo->isEnabled());
+        modulo->setValue(10);
+        rig.click("pushButton_LoggingWheelBase");
+        modulo->setValue(1);
+        TarnUsbWheelBaseJoystickUpdate update{};
+        update.logKind = kWheelBaseLogTelemetry;
+        for (update.telemetry.ticks = 1; update.telemetry.ticks <= 30; ++update.telemetry.ticks)
+            rig.inject(update);
+        // Reports of no log kind write no row: one shown means the thirty were handled.
+        update.logKind = 0;
+        QTRY_COMPARE((rig.inject(update), rig.text("label_debugTicks")), QString("31"));
+        rig.click("pushButton_LoggingWheelBase");
+        const QList<QByteArray> lines = working.lines("wheel-log-");
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0] + '\n', wheelBaseLogHeader(kWheelBaseLogTelemetry));
+        for (int row = 1; row <= 3; ++row)
+            QCOMPARE(lines[row].split(',')[5], QByteArray::number(10 * row));
+        rig.widget<QCheckBox>("checkBox_outputModulo")->setChecked(false);
+        QVERIFY(!modulo->isEnabled());
     }
 };
 
