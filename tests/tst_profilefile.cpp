@@ -138,7 +138,6 @@ private slots:
     void crc_data() {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<uint>("crc");
-        QTest::newRow("abcd") << QByteArray("abcd") << 0xA62F1C36u;
         QTest::newRow("abcd and three more") << QByteArray("abcd\x5A\xA5\xFF") << 0xA62F1C36u;
         QTest::newRow("three bytes") << QByteArray("abc") << 0xFFFFFFFFu;
     }
@@ -202,6 +201,8 @@ private slots:
             << int(WheelBase) << flipped(kWheelBaseImage, 40) << kCorrupted << untouched;
         QTest::newRow("another file type") << int(WheelBase) << otherType << kUnknown << untouched;
         QTest::newRow("an empty file") << int(Pedals) << QByteArray("") << kUnknown << untouched;
+        QTest::newRow("button plate, a pedals file: no older format")
+            << int(ButtonPlate) << kPedalsImage << kUnknown << untouched;
         QTest::newRow("older wheel base") << int(WheelBase) << kOldWheelBaseFile << QString()
                                           << kOldWheelBaseFile.left(43) + kOldWheelBaseTail;
         QTest::newRow("older wheel base, bytes 40..42 lie outside its checksum")
