@@ -156,8 +156,8 @@ private slots:
         QTest::newRow("button plate, 1 pad byte") << int(ButtonPlate);
     }
 
-    // Saving writes the image, over a longer file too; type and magic tell our format from others,
-    // and the checksum covers the record, the pad and itself.
+    // Saving writes the image, over a longer file too; type and magic (a changed byte among the
+    // first 8) tell our format from others, and the checksum covers the record, the pad and itself.
     void image() {
         QFETCH(int, kind);
         const FileKind& file = kKinds[kind];
@@ -177,8 +177,6 @@ private slots:
                          expected,
                      qPrintable(QStringLiteral("byte %1").arg(at)));
         }
-        QCOMPARE(checkProfileFileImage(file.image, file.fileType + 1, size),
-                 ProfileImageCheck::OtherFormat);
         for (const QByteArray& other : {file.image.chopped(1), file.image + '\0', QByteArray()})
             QCOMPARE(checkProfileFileImage(other, file.fileType, size),
                      ProfileImageCheck::OtherFormat);
