@@ -90,14 +90,6 @@ class TestDeviceRequests : public QObject {
     Q_OBJECT
 
 private slots:
-    // Reading them back is checked where answers are read (the firmware hash below).
-    void littleEndianFields() {
-        uint8_t fields[6] = {};
-        writeLe16(fields, 0xBEEF);
-        writeLe32(fields + 2, 0xCAFEF00D);
-        QCOMPARE(bytes(fields, 6), QByteArray::fromHex("EFBE0DF0FECA"));
-    }
-
     // Each request is one write: report id, command, the class's protocol version, zeroes but
     // for its fields.
     void requests_data() {

@@ -2,7 +2,6 @@
 // second answer, and any answer that matches nothing outstanding, must change nothing: no chain
 // runs twice, nothing is written unasked, and the retry of what is outstanding goes on.
 
-#include "app/tarn_wheel_tool.h"
 #include "buttonplate/usbdevicetarnbuttonplate.h"
 #include "firmware/usbdevicetarnbootloader.h"
 #include "pedals/usbdevicetarnpedals.h"
@@ -11,7 +10,6 @@
 #include "tests/support/reports.h"
 #include "tests/support/virtualbus.h"
 #include "tests/support/waiting.h"
-#include "tests/support/windowlookup.h"
 #include "wheelbase/usbdevicetarnwheelbase.h"
 
 #include <QSignalSpy>
@@ -30,7 +28,6 @@ constexpr int kTimeoutMs = 15000;
 constexpr int kRetryMs = 200;
 const AnswerFate kLate{AnswerFate::Late, 300};
 const AnswerFate kPrompt{};
-const AnswerFate kLost{AnswerFate::Lost, 0};
 const char* const kLoad = "3 5 5 5 3";
 const char* const kSave = "4 6 6 6 4";
 const char* const kUpdate = "12 13 13 13 12";
@@ -164,26 +161,7 @@ private slots:
         QCOMPARE(chunks, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
         QCOMPARE(completed.count(), 1);
     }
-
-    // Through the window: the late answer to the first profile read meets the second read,
-    // whose answer is lost, while the wheel base sends telemetry. Neither the duplicate nor the
-    // telemetry counts as that answer, so it is resent, and the page writes nothing back.
-    void windowLoadsOnceWhileTelemetryFlows() {
-        VirtualBus bus;
-        VirtualDevice& virtualWheel = bus.addWheelBase("wheelbase", false);
-        virtualWheel.withModel<WheelBaseModel>([](WheelBaseModel& m) { m.telemetryEvery = 10; });
-        virtualWheel.scriptAnswers(kCmdReadProfile, {kLate, kPrompt, kLost});
-        virtualWheel.plug();
-        TARN_wheel_tool window(nullptr, UsbTimings{50, kRetryMs, 20});
-        int telemetry = 0;
-        QTRY_VERIFY_WITH_TIMEOUT(selectedWheelBase(window), kTimeoutMs);
-        QObject::connect(selectedWheelBase(window), &Wheel::onDebugOutput, [&] { ++telemetry; });
-        QTRY_VERIFY_WITH_TIMEOUT(wheelBasePageLoaded(window), kTimeoutMs);
-        QVERIFY(waitUntilQuiet(virtualWheel, kQuietMs));
-        QVERIFY(telemetry > 0);
-        QCOMPARE(walkOf(virtualWheel), QString(kLoad));
-    }
 };
 
-QTEST_MAIN(TestLateAnswers)
+QTEST_GUILESS_MAIN(TestLateAnswers)
 #include "tst_lateanswers.moc"

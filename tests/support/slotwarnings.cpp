@@ -1,4 +1,7 @@
-#include "tests/support/slotwarnings.h"
+// Qt connects a form's on_<object>_<signal> slots by object name and only prints a warning for a
+// slot it finds no signal for, so a renamed widget would quietly cut its slot off. Every test
+// program links this hook, which makes such a warning fail the running test function: each test
+// that builds a window checks the window's slots.
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -8,31 +11,19 @@
 
 namespace {
 
-// Guards the handler chain and the active recorder's collection: messages may come from any
-// thread.
+// Guards the handler chain: messages may come from any thread.
 std::mutex mutex;
 QtMessageHandler nextHandler = nullptr;
-QStringList* collection = nullptr;
-
-bool isSlotWarning(QtMsgType type, const QString& message) {
-    return type == QtWarningMsg &&
-           message.startsWith(QLatin1String("QMetaObject::connectSlotsByName:"));
-}
 
 void handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     QtMessageHandler forward = nullptr;
-    bool recorded = false;
-    const bool slotWarning = isSlotWarning(type, message);
     {
         std::lock_guard<std::mutex> guard(mutex);
         forward = nextHandler;
-        if (slotWarning && collection) {
-            collection->append(message);
-            recorded = true;
-        }
     }
     forward(type, context, message);
-    if (slotWarning && !recorded)
+    if (type == QtWarningMsg &&
+        message.startsWith(QLatin1String("QMetaObject::connectSlotsByName:")))
         QTest::qFail(qPrintable(message), context.file, context.line);
 }
 
@@ -67,20 +58,3 @@ void watchForTestRun() {
 } // namespace
 
 Q_COREAPP_STARTUP_FUNCTION(watchForTestRun)
-
-SlotWarningRecorder::SlotWarningRecorder() {
-    installHandler();
-    std::lock_guard<std::mutex> guard(mutex);
-    outerCollection = collection;
-    collection = &seen;
-}
-
-SlotWarningRecorder::~SlotWarningRecorder() {
-    std::lock_guard<std::mutex> guard(mutex);
-    collection = outerCollection;
-}
-
-QStringList SlotWarningRecorder::warnings() const {
-    std::lock_guard<std::mutex> guard(mutex);
-    return seen;
-}

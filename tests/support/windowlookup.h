@@ -1,9 +1,10 @@
 #pragma once
 // Looking into the main window from a test: its widgets by object name, and whether the
-// wheel-base or the button-plate page is showing a loaded device.
+// wheel-base page is showing a loaded device.
 
 #include "app/tarn_wheel_tool.h"
 #include "buttonplate/usbdevicetarnbuttonplate.h"
+#include "sim/virtualdevice.h"
 #include "wheelbase/usbdevicetarnwheelbase.h"
 
 #include <QPushButton>
@@ -27,12 +28,8 @@ inline UsbDeviceTarnWheelBase* selectedWheelBase(const TARN_wheel_tool& window) 
     return qobject_cast<UsbDeviceTarnWheelBase*>(window.selectedDevice());
 }
 
-// The selected button plate's settings have been loaded and its page is showing and enabled.
-inline bool buttonPlatePageLoaded(const TARN_wheel_tool& window) {
-    return windowWidget<QStackedWidget>(window, "settingsStackedWidget")->currentIndex() == 3 &&
-           windowWidget<QPushButton>(window, "pushButton_SaveConfig")->isEnabled();
-}
-
-inline UsbDeviceTarnButtonPlate* selectedButtonPlate(const TARN_wheel_tool& window) {
-    return qobject_cast<UsbDeviceTarnButtonPlate*>(window.selectedDevice());
+// The wheel-base page shows the virtual wheel base `wheel`, selected and loaded.
+inline bool showsWheelBase(const TARN_wheel_tool& window, const VirtualDevice& wheel) {
+    return wheelBasePageLoaded(window) && window.selectedDevice() &&
+           window.selectedDevice()->path == QString::fromStdString(wheel.socketPath());
 }
