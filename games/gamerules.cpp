@@ -91,6 +91,16 @@ QStringList newSection(const GameRule& rule) {
     return updatedSection({QLatin1Char('[') + rule.name + QLatin1Char(']')}, rule);
 }
 
+// Removes the comment lines at the end of `lines` and returns them.
+QStringList takeTrailingComments(QStringList& lines) {
+    int first = lines.size();
+    while (first > 0 && classify(lines[first - 1]).kind == LineKind::Comment)
+        --first;
+    const QStringList comments = lines.mid(first);
+    lines.erase(lines.begin() + first, lines.end());
+    return comments;
+}
+
 // Appends `section` to `lines`, a blank line between them.
 void appendSection(QStringList& lines, const QStringList& section) {
     if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
@@ -145,14 +155,9 @@ void GameRulesFile::parse(const QString& text) {
         const Line line = classify(raw);
         if (line.kind == LineKind::Section) {
             finishSection();
-            QStringList& above = sections.isEmpty() ? preamble : sections.last().lines;
-            int comments = 0;
-            while (comments < above.size() &&
-                   classify(above[above.size() - 1 - comments]).kind == LineKind::Comment)
-                ++comments;
             Section section;
-            section.lines = above.mid(above.size() - comments) << raw;
-            above.erase(above.end() - comments, above.end());
+            section.lines =
+                takeTrailingComments(sections.isEmpty() ? preamble : sections.last().lines) << raw;
             section.rule.name = line.name;
             sections.append(section);
             sectionLine = number;
