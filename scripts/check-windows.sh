@@ -17,8 +17,10 @@ if ! command -v "$compiler" >/dev/null; then
     as_root apt-get install -y --no-install-recommends g++-mingw-w64-x86-64
 fi
 
-# The games compatibility key's Windows platform, and the logic Windows builds beside it.
-sources=(wheelbase/gameskeyplatform_windows.cpp wheelbase/gamescompatibilitykey.cpp)
+# The Windows platforms of the games compatibility key and of the process list, and the logic
+# Windows builds beside them.
+sources=(wheelbase/gameskeyplatform_windows.cpp wheelbase/gamescompatibilitykey.cpp
+         games/processlist_windows.cpp games/processwatcher.cpp)
 for source in "${sources[@]}"; do
     echo "$compiler $source"
     "$compiler" -std=c++17 -fsyntax-only -Wall -Wextra -Werror -I . "$source"

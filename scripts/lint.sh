@@ -13,7 +13,7 @@ git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 BUILD_DIR=$build_dir scripts/build.sh >/dev/null
 
 echo "clang-tidy"
-folders="(app|ctl|usb|wheelbase|pedals|buttonplate|profiles|firmware)/"
+folders="(app|ctl|usb|wheelbase|pedals|buttonplate|profiles|firmware|games)/"
 # Each library's headers are reached through links in the build's include trees; findings in
 # them are shown at the header's own path.
 include_trees="$(cd "$build_dir" && pwd)/include/[^/]+/"
