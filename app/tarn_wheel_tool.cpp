@@ -40,6 +40,8 @@ TARN_wheel_tool::TARN_wheel_tool(QWidget* parent, const UsbTimings& timings)
             &TARN_wheel_tool::onInaccessibleDeviceGone);
     devicesLockRetry.setInterval(timings.rescanIntervalMs);
     connect(&devicesLockRetry, &QTimer::timeout, this, &TARN_wheel_tool::takeDevices);
+    // A second window leaves it to the first.
+    windowPresence.tryLock();
     takeDevices();
 }
 

@@ -179,6 +179,8 @@ private:
     QProgressDialog* progressDialog = nullptr;
     // The bootloader's file dialog while it is open: closed when the bootloader goes.
     QPointer<QFileDialog> firmwareFileDialog;
+    // Tells tarnctl watch that a window is open, so that it gives the devices up.
+    WindowPresenceLock windowPresence;
     DevicesLock devicesLock;
     QTimer devicesLockRetry;
     UsbManager usbManager;

@@ -35,11 +35,21 @@ AttachedDevices::~AttachedDevices() {
     manager.stop();
 }
 
-void AttachedDevices::scan() {
+bool AttachedDevices::take() {
+    if (!devicesLock.tryLock())
+        return false;
+    held = true;
     // Every product id, not only up to the first that adds a device as the periodic scan does.
     for (uint16_t productId : kScannedProductIds)
         manager.doRescanForTarnDevices(kTarnVendorId, productId);
     manager.start(false);
+    return true;
+}
+
+void AttachedDevices::release() {
+    manager.stop();
+    devicesLock.unlock();
+    held = false;
 }
 
 QList<UsbDevice*> AttachedDevices::devices() {
@@ -163,4 +173,8 @@ void catchInterrupt() {
 
 bool wasInterrupted() {
     return interruptSeen;
+}
+
+void forgetInterrupt() {
+    interruptSeen = false;
 }

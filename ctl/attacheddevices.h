@@ -4,6 +4,7 @@
 // them on its reader thread. Commands name a device by its kind or its serial number, and load
 // it as the window does when it is selected.
 
+#include "usb/deviceslock.h"
 #include "usb/usbmanager.h"
 
 #include <QList>
@@ -36,8 +37,15 @@ public:
     AttachedDevices();
     ~AttachedDevices() override;
 
-    // Scans every product id of the family once and starts reading what it opened.
-    void scan();
+    // Takes the devices lock, scans every product id of the family once and starts reading
+    // what it opened; the periodic scan adds what is plugged in later. False while another
+    // program holds the lock.
+    bool take();
+    bool holdsDevices() const { return held; }
+    // The program that holds the lock, when take() failed.
+    QString holderText() const { return devicesLock.holderText(); }
+    // Closes every device (each one signalled as disconnected) and gives the lock up.
+    void release();
 
     // Open devices, by path.
     QList<UsbDevice*> devices();
@@ -56,6 +64,8 @@ public:
     UsbManager& usbManager() { return manager; }
 
 private:
+    DevicesLock devicesLock;
+    bool held = false;
     UsbManager manager;
 };
 
@@ -69,3 +79,5 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs);
 // From now on Ctrl-C ends the waits instead of the program.
 void catchInterrupt();
 bool wasInterrupted();
+// Forgets an interrupt seen, so that the next one ends the waits again.
+void forgetInterrupt();

@@ -11,3 +11,4 @@ int activateProfile(AttachedDevices& attached, const Arguments& arguments);
 int backUpProfiles(AttachedDevices& attached, const Arguments& arguments);
 int restoreProfiles(AttachedDevices& attached, const Arguments& arguments);
 int flashFirmware(AttachedDevices& attached, const Arguments& arguments);
+int watchGames(AttachedDevices& attached, const Arguments& arguments);

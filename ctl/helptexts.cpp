@@ -25,7 +25,7 @@ QString programHelp() {
     return QString::fromUtf8(R"(Usage: tarnctl COMMAND [ARGUMENT...] [OPTION...]
 Configure the TARN Torvane wheel base, pedals and button plate from a terminal or a script:
 list the attached devices and their profiles, make a profile active, back up and restore
-profiles, and update firmware.
+profiles, update firmware, and follow the games with the devices' profiles.
 
 Commands:
   list [--json]                  every attached device, its versions and its profiles
@@ -35,6 +35,7 @@ Commands:
   restore DEVICE FILE... [--save]
                                  replace a device's profiles with those of the files
   flash DEVICE FILE              update a device's firmware from FILE
+  watch                          switch each device to the running game's profile
 
 Options:
   --help                         this help; "tarnctl COMMAND --help" for a command's
@@ -104,6 +105,27 @@ DEVICE "bootloader" updates a device that is in its bootloader already.
 
 Interrupted (Ctrl-C) or failed, the device waits in its bootloader: run
 "tarnctl flash bootloader FILE" to finish.
+)"},
+        {QStringLiteral("watch"), R"(Usage: tarnctl watch
+Runs until interrupted (Ctrl-C, or SIGTERM when it runs as the systemd user unit
+tarnctl-watch.service). When a game of the rules file starts, each attached device whose kind
+the game's rule names switches to that profile, live, as "tarnctl activate" does without
+--save; when the game ends, the device goes back to its own profile. The game started last
+wins while several run. A device plugged in while a game runs gets the game's profile.
+
+The rules are read from $XDG_CONFIG_HOME/tarn-config/games.ini (~/.config/tarn-config), and
+read again when the file changes. One section a game: "match" is the game's process name, or its .exe name for Wine and Proton games, in any
+case; "wheelbase", "pedals" and "buttonplate" name a profile of that device:
+
+  [Assetto Corsa Competizione]
+  match = AC2-Win64-Shipping.exe
+  wheelbase = GT3
+  pedals = Hard brake
+
+A malformed rule is named with its line on standard error and left out; the rest still work.
+While tarn-config is open, watch gives the devices up to it, and takes them again once the
+window has closed. Interrupted, it returns every device to its own profile; interrupted again,
+it ends at once.
 )"},
     };
     const auto found = texts.constFind(command);

@@ -6,7 +6,6 @@
 #include "ctl/exitstatus.h"
 #include "ctl/helptexts.h"
 #include "ctl/output.h"
-#include "usb/deviceslock.h"
 
 #include <QCoreApplication>
 #include <QMap>
@@ -16,6 +15,7 @@ namespace {
 struct Command {
     int (*run)(AttachedDevices& attached, const Arguments& arguments);
     QStringList options;
+    bool waitsForWindow = false;
 };
 
 const QMap<QString, Command>& commands() {
@@ -25,6 +25,7 @@ const QMap<QString, Command>& commands() {
         {QStringLiteral("backup"), {backUpProfiles, {}}},
         {QStringLiteral("restore"), {restoreProfiles, {QStringLiteral("--save")}}},
         {QStringLiteral("flash"), {flashFirmware, {}}},
+        {QStringLiteral("watch"), {watchGames, {}, true}},
     };
     return table;
 }
@@ -58,14 +59,13 @@ int run(const QStringList& words) {
         return fail(ExitStatus::Usage,
                     QStringLiteral("%1 has no option %2; see tarnctl %1 --help").arg(name, bad));
 
-    DevicesLock lock;
-    if (!lock.tryLock())
+    AttachedDevices attached;
+    // watch waits for a window to close; any other holder is another tarnctl.
+    if (!attached.take() && !(command->waitsForWindow && WindowPresenceLock::isHeldByAWindow()))
         return fail(ExitStatus::InUse,
                     QStringLiteral("the devices are in use by %1; close it and try again")
-                        .arg(lock.holderText()));
+                        .arg(attached.holderText()));
     catchInterrupt();
-    AttachedDevices attached;
-    attached.scan();
     return command->run(attached, arguments);
 }
 

@@ -96,7 +96,7 @@ QStringList takeTrailingComments(QStringList& lines) {
     int first = lines.size();
     while (first > 0 && classify(lines[first - 1]).kind == LineKind::Comment)
         --first;
-    const QStringList comments = lines.mid(first);
+    QStringList comments = lines.mid(first);
     lines.erase(lines.begin() + first, lines.end());
     return comments;
 }

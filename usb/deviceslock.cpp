@@ -48,3 +48,24 @@ QString DevicesLock::lockFilePath() {
     }
     return folder + QLatin1Char('/') + name + QStringLiteral(".lock");
 }
+
+WindowPresenceLock::WindowPresenceLock()
+    : lockFile(lockFilePath()) {
+    lockFile.setStaleLockTime(0);
+}
+
+bool WindowPresenceLock::isHeldByAWindow() {
+    QLockFile probe(lockFilePath());
+    probe.setStaleLockTime(0);
+    if (probe.tryLock(0)) {
+        probe.unlock();
+        return false;
+    }
+    return probe.error() == QLockFile::LockFailedError;
+}
+
+QString WindowPresenceLock::lockFilePath() {
+    QString path = DevicesLock::lockFilePath();
+    path.insert(path.lastIndexOf(QLatin1Char('.')), QStringLiteral("-window"));
+    return path;
+}

@@ -15,6 +15,8 @@ public:
     // be made; false while another program holds it.
     bool tryLock();
     bool isLocked() const { return lockFile.isLocked(); }
+    // Gives the devices up to the next program that asks.
+    void unlock() { lockFile.unlock(); }
 
     // The program holding the lock, and its process id; false when that cannot be read.
     bool holder(QString& program, qint64& pid) const;
@@ -25,5 +27,23 @@ public:
     static QString lockFilePath();
 
 private:
+    QLockFile lockFile;
+};
+
+// The window holds this lock for as long as it runs, whether or not it has the devices yet:
+// tarnctl watch, which gives the devices up to an open window, sees from it that one is open.
+class WindowPresenceLock {
+public:
+    WindowPresenceLock();
+
+    // Held from now on, until this object goes; false when another window holds it.
+    bool tryLock() { return lockFile.tryLock(0); }
+
+    // Whether a window of this user and bus holds the lock now.
+    static bool isHeldByAWindow();
+
+private:
+    static QString lockFilePath();
+
     QLockFile lockFile;
 };

@@ -28,7 +28,7 @@ ok() { echo "ok: $*"; }
 app=org.tarn.torvaneconfig
 expected=$(printf '%s\n' /usr/bin/tarn-config /usr/bin/tarn-device-sim /usr/bin/tarnctl \
     /usr/share/man/man1/tarnctl.1.gz /usr/share/bash-completion/completions/tarnctl \
-    /usr/lib/udev/rules.d/70-tarn-config.rules \
+    /usr/lib/udev/rules.d/70-tarn-config.rules /usr/lib/systemd/user/tarnctl-watch.service \
     /usr/share/applications/$app.desktop /usr/share/metainfo/$app.metainfo.xml \
     /usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/tarn-config.png |
     sort)
@@ -72,6 +72,8 @@ check_tree() {
         fail "the man page of tarnctl has no exit status section"
     bash -c ". '$root/usr/share/bash-completion/completions/tarnctl' && complete -p tarnctl" \
         >/dev/null || fail "the bash completion does not complete tarnctl"
+    grep -qx 'ExecStart=/usr/bin/tarnctl watch' "$root/usr/lib/systemd/user/tarnctl-watch.service" ||
+        fail "the systemd user unit does not start the installed tarnctl watch"
 }
 
 echo "== cmake --install into a DESTDIR"

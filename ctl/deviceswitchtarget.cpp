@@ -1,0 +1,41 @@
+#include "ctl/deviceswitchtarget.h"
+
+#include "app/devicekinds.h"
+#include "app/windowtexts.h"
+#include "usb/usbsettingsdevice.h"
+
+DeviceSwitchTarget::DeviceSwitchTarget(UsbSettingsDevice& device, const DeviceKind& kind)
+    : device(&device)
+    , kind(kind) {
+    connect(&device, &UsbSettingsDevice::onSettingsUpdated, this, [this] {
+        updating = false;
+        emit updated();
+    });
+}
+
+QString DeviceSwitchTarget::kindName() const {
+    return QLatin1String(kind.name);
+}
+
+QString DeviceSwitchTarget::productName() const {
+    return device ? device->productName : QString();
+}
+
+QStringList DeviceSwitchTarget::profileNames() const {
+    QStringList names;
+    for (int i = 0; device && i < device->profileCount; ++i)
+        names.append(profileNameText(device->profileRecord(i)));
+    return names;
+}
+
+int DeviceSwitchTarget::activeProfile() const {
+    return device ? device->currentProfile : -1;
+}
+
+void DeviceSwitchTarget::activateProfile(int index) {
+    if (!device || index < 0 || index >= device->profileCount)
+        return;
+    device->currentProfile = uint8_t(index);
+    updating = true;
+    device->updateSettings();
+}

@@ -1,0 +1,37 @@
+#pragma once
+// A loaded device as the game switcher sees it in tarnctl watch: a switch makes the profile the
+// active one by a live update after the device's debounce, as tarnctl activate does, and is never
+// saved in the device.
+
+#include "games/gameswitchtarget.h"
+
+#include <QObject>
+#include <QPointer>
+
+struct DeviceKind;
+class UsbDevice;
+class UsbSettingsDevice;
+
+class DeviceSwitchTarget : public QObject, public GameSwitchTarget {
+    Q_OBJECT
+
+public:
+    DeviceSwitchTarget(UsbSettingsDevice& device, const DeviceKind& kind);
+
+    QString kindName() const override;
+    QString productName() const override;
+    QStringList profileNames() const override;
+    int activeProfile() const override;
+    void activateProfile(int index) override;
+
+    // A switch is asked for and its live update not yet written whole.
+    bool isUpdating() const { return updating; }
+
+signals:
+    void updated();
+
+private:
+    QPointer<UsbSettingsDevice> device;
+    const DeviceKind& kind;
+    bool updating = false;
+};

@@ -1,0 +1,134 @@
+#include "ctl/gameprofilewatch.h"
+
+#include "app/devicekinds.h"
+#include "ctl/attacheddevices.h"
+#include "ctl/deviceswitchtarget.h"
+#include "ctl/output.h"
+#include "games/gamerules.h"
+#include "usb/usbsettingsdevice.h"
+
+#include <QFileInfo>
+
+namespace {
+
+QString windowOpenText() {
+    return QStringLiteral("tarn-config is open: it has the devices until it closes");
+}
+
+} // namespace
+
+GameProfileWatch::GameProfileWatch(AttachedDevices& attached)
+    : attached(attached)
+    , games(systemProcessList()) {
+    connect(&games, &GameWatch::gameStarted, this, [this](const GameRule& rule) {
+        printLine(QStringLiteral("%1 started").arg(rule.name));
+        switcher.gameStarted(rule.name, rule.profiles);
+    });
+    connect(&games, &GameWatch::gameEnded, this, [this](const GameRule& rule) {
+        printLine(QStringLiteral("%1 ended").arg(rule.name));
+        switcher.gameEnded(rule.name);
+    });
+    connect(&switcher, &GameSwitcher::switched, this, &printLine);
+    connect(&switcher, &GameSwitcher::problem, this, &printErrorLine);
+    UsbManager& manager = attached.usbManager();
+    connect(&manager, &UsbManager::onDeviceConnected, this, &GameProfileWatch::adopt);
+    connect(&manager, &UsbManager::onDeviceDisconnected, this, &GameProfileWatch::drop);
+    lookTimer.setInterval(kLookIntervalMs);
+    connect(&lookTimer, &QTimer::timeout, this, [this] {
+        readRulesWhenChanged();
+        yieldToWindow();
+    });
+}
+
+GameProfileWatch::~GameProfileWatch() {
+    // The devices close after this object: no signal of theirs may reach it any more.
+    disconnect(&attached.usbManager(), nullptr, this, nullptr);
+}
+
+void GameProfileWatch::start() {
+    for (UsbDevice* device : attached.devices())
+        adopt(device);
+    readRulesWhenChanged();
+    games.start();
+    lookTimer.start();
+    // Started while a window holds the devices, it waits for the window to close.
+    if (!attached.holdsDevices()) {
+        yielded = true;
+        printLine(windowOpenText());
+    }
+}
+
+bool GameProfileWatch::stop(int timeoutMs) {
+    lookTimer.stop();
+    games.stop();
+    switcher.setEnabled(false);
+    return waitUntil(
+        [this] {
+            for (const auto& entry : targets) {
+                if (entry.second->isUpdating())
+                    return false;
+            }
+            return true;
+        },
+        timeoutMs);
+}
+
+void GameProfileWatch::adopt(UsbDevice* device) {
+    auto* settings = qobject_cast<UsbSettingsDevice*>(device);
+    const DeviceKind* kind = deviceKindOf(device);
+    if (!settings || !kind)
+        return;
+    connect(settings, &UsbSettingsDevice::onSettingsLoaded, this, [this, settings, kind] {
+        if (targets.count(settings))
+            return;
+        settings->liveUpdatesEnabled = true;
+        auto target = std::make_unique<DeviceSwitchTarget>(*settings, *kind);
+        GameSwitchTarget* switched = target.get();
+        targets.emplace(settings, std::move(target));
+        switcher.deviceReady(switched);
+    });
+    connect(settings, &UsbSettingsDevice::onSettingsLoadFailed, this,
+            [settings](UsbDevice*, const QString& message) {
+                printErrorLine(
+                    QStringLiteral("%1 failed to load: %2").arg(settings->productName, message));
+            });
+    settings->liveUpdatesEnabled = false;
+    settings->loadSettings();
+}
+
+void GameProfileWatch::drop(UsbDevice* device) {
+    const auto found = targets.find(device);
+    if (found == targets.end())
+        return;
+    switcher.deviceGone(found->second.get());
+    targets.erase(found);
+}
+
+void GameProfileWatch::readRulesWhenChanged() {
+    const QString path = gameRulesPath();
+    const QDateTime modified = QFileInfo(path).lastModified();
+    if (rulesRead && modified == rulesModified)
+        return;
+    rulesRead = true;
+    rulesModified = modified;
+    GameRulesFile file;
+    const QString error = file.load(path);
+    if (!error.isEmpty())
+        printErrorLine(error);
+    for (const GameRuleError& fault : file.errors())
+        printErrorLine(gameRuleErrorText(fault));
+    games.setRules(file.rules());
+    printLine(QStringLiteral("%1 game rules from %2").arg(file.rules().size()).arg(path));
+}
+
+void GameProfileWatch::yieldToWindow() {
+    const bool windowOpen = WindowPresenceLock::isHeldByAWindow();
+    if (windowOpen && !yielded) {
+        yielded = true;
+        attached.release();
+        printLine(windowOpenText());
+    } else if (!windowOpen && yielded && attached.take()) {
+        yielded = false;
+        printLine(QStringLiteral("tarn-config has closed: switching the profiles again"));
+    }
+}

@@ -1,0 +1,52 @@
+#pragma once
+// tarnctl watch's work: follows the games of the rules file and switches each attached device to
+// the running game's profile and back. It rereads the rules file when it changes. While a window
+// of the tool is open it gives the devices up, and the window switches instead; once the window
+// has closed it takes them again with the games running then.
+
+#include "games/gameswitcher.h"
+#include "games/gamewatch.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QTimer>
+
+#include <map>
+#include <memory>
+
+class AttachedDevices;
+class DeviceSwitchTarget;
+class UsbDevice;
+
+class GameProfileWatch : public QObject {
+    Q_OBJECT
+
+public:
+    // How often it looks whether the rules file changed and whether a window is open.
+    static constexpr int kLookIntervalMs = 1000;
+
+    explicit GameProfileWatch(AttachedDevices& attached);
+    ~GameProfileWatch() override;
+
+    // Follows the devices found so far and those plugged in later, and the games.
+    void start();
+    // Every switched device back to its own profile; true once their live updates are written.
+    bool stop(int timeoutMs);
+
+private:
+    // Loads a device of a kind with profiles; once loaded, the switcher may switch it.
+    void adopt(UsbDevice* device);
+    void drop(UsbDevice* device);
+    void readRulesWhenChanged();
+    // Gives the devices up to an open window, or takes them back once it has closed.
+    void yieldToWindow();
+
+    AttachedDevices& attached;
+    GameWatch games;
+    GameSwitcher switcher;
+    QTimer lookTimer;
+    QDateTime rulesModified;
+    bool rulesRead = false;
+    bool yielded = false;
+    std::map<UsbDevice*, std::unique_ptr<DeviceSwitchTarget>> targets;
+};
