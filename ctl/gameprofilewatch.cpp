@@ -118,7 +118,10 @@ void GameProfileWatch::readRulesWhenChanged() {
     for (const GameRuleError& fault : file.errors())
         printErrorLine(gameRuleErrorText(fault));
     games.setRules(file.rules());
-    printLine(QStringLiteral("%1 game rules from %2").arg(file.rules().size()).arg(path));
+    const int count = file.rules().size();
+    printLine(QStringLiteral("%1 game rule%2 from %3")
+                  .arg(count)
+                  .arg(count == 1 ? QString() : QStringLiteral("s"), path));
 }
 
 void GameProfileWatch::yieldToWindow() {

@@ -50,7 +50,7 @@ void TestTarnCtlWatch::switchesWhileAGameRunsAndGivesWayToTheWindow() {
         err += watch.readAllStandardError();
         return out.contains(text) || err.contains(text);
     };
-    QTRY_VERIFY_WITH_TIMEOUT(said("1 game rules from"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(said("1 game rule from"), 10000);
     QProcess game;
     game.start(gamePath, {"60"});
     QTRY_COMPARE_WITH_TIMEOUT(activeProfileOf(wheel), 2, 15000);
