@@ -4,6 +4,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
+
+#include <signal.h>
 #include <unistd.h>
 
 DevicesLock::DevicesLock()
@@ -55,13 +58,14 @@ WindowPresenceLock::WindowPresenceLock()
 }
 
 bool WindowPresenceLock::isHeldByAWindow() {
-    QLockFile probe(lockFilePath());
-    probe.setStaleLockTime(0);
-    if (probe.tryLock(0)) {
-        probe.unlock();
-        return false;
-    }
-    return probe.error() == QLockFile::LockFailedError;
+    // Read, never taken: taking it even for a moment could keep a window that starts just then
+    // from holding it, and watch would then never give the devices up.
+    const QLockFile probe(lockFilePath());
+    qint64 pid = 0;
+    QString hostName;
+    QString program;
+    return probe.getLockInfo(&pid, &hostName, &program) && pid > 0 &&
+           (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
 }
 
 QString WindowPresenceLock::lockFilePath() {
