@@ -6,6 +6,7 @@
 
 #include "app/devicekinds.h"
 #include "app/windowtexts.h"
+#include "games/gamespage.h"
 #include "profiles/profilelist.h"
 #include "usb/usbsettingsdevice.h"
 
@@ -25,6 +26,7 @@ void TARN_wheel_tool::on_comboBox_ProfileName_activated(int index) {
         return;
     device->currentProfile = uint8_t(index);
     currentPage->showProfile(index);
+    gamesPage->profileChosen(device, index);
 }
 
 void TARN_wheel_tool::on_comboBox_ProfileName_currentTextChanged(const QString& text) {

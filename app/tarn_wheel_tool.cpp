@@ -6,13 +6,22 @@
 #include "app/devicepages.h"
 #include "app/windowtexts.h"
 #include "firmware/usbdevicetarnbootloader.h"
+#include "games/gamespage.h"
 #include "usb/usbsettingsdevice.h"
 
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMetaType>
 #include <QPointer>
 #include <QProgressDialog>
+
+namespace {
+
+// How long closing waits for the devices' live updates back to their own profiles.
+constexpr int kReturnTimeoutMs = 2000;
+
+} // namespace
 
 TARN_wheel_tool::TARN_wheel_tool(QWidget* parent, const UsbTimings& timings)
     : QMainWindow(parent)
@@ -40,6 +49,9 @@ TARN_wheel_tool::TARN_wheel_tool(QWidget* parent, const UsbTimings& timings)
             &TARN_wheel_tool::onInaccessibleDeviceGone);
     devicesLockRetry.setInterval(timings.rescanIntervalMs);
     connect(&devicesLockRetry, &QTimer::timeout, this, &TARN_wheel_tool::takeDevices);
+    gamesPage = new GamesPage(*ui, systemProcessList(), this);
+    connect(gamesPage, &GamesPage::selectedProfileSwitched, this,
+            &TARN_wheel_tool::showSwitchedProfile);
     // A second window leaves it to the first.
     windowPresence.tryLock();
     takeDevices();
@@ -66,8 +78,14 @@ void TARN_wheel_tool::takeDevices() {
 TARN_wheel_tool::~TARN_wheel_tool() {
     on_comboBox_UsbDevice_currentIndexChanged(-1);
     disconnect(&usbManager, nullptr, this, nullptr);
+    delete gamesPage;
     usbManager.stop();
     delete ui;
+}
+
+void TARN_wheel_tool::closeEvent(QCloseEvent* event) {
+    gamesPage->returnDevices(kReturnTimeoutMs);
+    QMainWindow::closeEvent(event);
 }
 
 void TARN_wheel_tool::resetProgressDialog() {
@@ -104,6 +122,8 @@ void TARN_wheel_tool::setUiEnabled(bool isEnabled) {
 }
 
 void TARN_wheel_tool::onDeviceConnected(UsbDevice* device) {
+    // First: selecting a bootloader opens its file dialog, in which the device may go.
+    gamesPage->deviceAttached(device);
     ui->comboBox_UsbDevice->addItem(device->productName, device->path);
     if (device->productName.contains(QLatin1String("Bootloader"), Qt::CaseSensitive)) {
         int index = ui->comboBox_UsbDevice->findText(device->productName,
@@ -134,6 +154,7 @@ void TARN_wheel_tool::onInaccessibleDeviceGone(const QString& path) {
 }
 
 void TARN_wheel_tool::onDeviceDisconnected(UsbDevice* device) {
+    gamesPage->deviceDetached(device);
     for (int i = ui->comboBox_UsbDevice->count() - 1; i >= 0; --i) {
         if (ui->comboBox_UsbDevice->itemData(i).toString() == device->path) {
             ui->comboBox_UsbDevice->removeItem(i);
@@ -185,6 +206,7 @@ void TARN_wheel_tool::on_comboBox_UsbDevice_currentIndexChanged(int index) {
         currentKind = nullptr;
         currentPage = nullptr;
     }
+    gamesPage->setSelectedDevice(nullptr);
     if (index == -1) {
         currentDevice = nullptr;
         return;
@@ -200,6 +222,7 @@ void TARN_wheel_tool::on_comboBox_UsbDevice_currentIndexChanged(int index) {
         currentPage = pages.at(currentKind->kind);
     }
     connectCurrentDevice(true);
+    gamesPage->setSelectedDevice(settingsDevice);
     if (bootloaderDevice) {
         setUiEnabled(true);
         on_pushButton_UpdateFirmware_clicked();
@@ -239,6 +262,12 @@ void TARN_wheel_tool::onSettingsLoaded(UsbDevice* device) {
     }
     settings->liveUpdatesEnabled = true;
     setUiEnabled(true);
+    gamesPage->selectedDeviceLoaded(settings);
+}
+
+void TARN_wheel_tool::showSwitchedProfile(int index) {
+    ui->comboBox_ProfileName->setCurrentIndex(index);
+    on_comboBox_ProfileName_activated(index);
 }
 
 void TARN_wheel_tool::onSettingsLoadFailed(UsbDevice* device, const QString& message) {

@@ -2,7 +2,8 @@
 // The program's only window: the device selector, the action row, the profile row and one
 // settings page per device kind. The frame knows a page only through DevicePage and reaches it
 // through the page list; the form's slots of a page forward to its page object. It opens the
-// devices only while it holds the devices lock, which tarnctl takes too.
+// devices only while it holds the devices lock, which tarnctl takes too. Its Games tab switches
+// the devices' profiles while a game runs.
 
 #include "app/devicepage.h"
 #include "usb/deviceslock.h"
@@ -21,6 +22,7 @@ class TARN_wheel_tool;
 }
 
 struct DeviceKind;
+class GamesPage;
 class QFileDialog;
 class QProgressDialog;
 class UsbDevice;
@@ -37,6 +39,10 @@ public:
 
     // The device selected in the device selector, null when none.
     UsbDevice* selectedDevice() const { return currentDevice; }
+
+protected:
+    // Closing gives every device the game switched its own profile back.
+    void closeEvent(QCloseEvent* event) override;
 
 private slots:
     // Frame
@@ -166,6 +172,8 @@ private:
     // running is said not to have finished.
     void leaveBootloader();
     void refillProfileSelector(UsbSettingsDevice* device);
+    // The Games tab switched the selected device to profile `index`: shown as if picked.
+    void showSwitchedProfile(int index);
     // The page object of class Page.
     template <class Page> Page* page() const {
         for (const auto& entry : pages) {
@@ -187,6 +195,7 @@ private:
     // The telemetry log the pages share: one log at a time, whichever page started it.
     TelemetryLog telemetryLog;
     std::map<TarnDeviceKind, DevicePage*> pages; // owned as children
+    GamesPage* gamesPage = nullptr;              // owned as a child
 
     // The selected device, and what it is: a bootloader, or a device with settings of a kind
     // with a page.

@@ -2,8 +2,8 @@
 
 #include "app/devicekinds.h"
 #include "ctl/attacheddevices.h"
-#include "ctl/deviceswitchtarget.h"
 #include "ctl/output.h"
+#include "games/deviceswitchtarget.h"
 #include "games/gamerules.h"
 #include "usb/usbsettingsdevice.h"
 

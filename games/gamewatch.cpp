@@ -42,21 +42,31 @@ void GameWatch::stop() {
 
 void GameWatch::poll() {
     ProcessChanges changes = watcher.poll();
-    for (ProcessInfo& process : changes.started) {
-        const QStringList names = processMatchNames(process);
-        processNames.emplace(process.pid, names);
-        addProcess(process.pid, names);
+    for (const ProcessInfo& process : changes.started)
+        takeProcess(process);
+    for (const ProcessInfo& process : changes.changed) {
+        removeProcess(process.pid);
+        takeProcess(process);
     }
-    for (const int64_t pid : changes.ended) {
-        processNames.erase(pid);
-        const auto game = gameProcesses.find(pid);
-        if (game == gameProcesses.end())
-            continue;
-        for (const int rule : game->second)
-            --processCounts[rule];
-        gameProcesses.erase(game);
-    }
+    for (const int64_t pid : changes.ended)
+        removeProcess(pid);
     settle();
+}
+
+void GameWatch::takeProcess(const ProcessInfo& process) {
+    const QStringList names = processMatchNames(process);
+    processNames.emplace(process.pid, names);
+    addProcess(process.pid, names);
+}
+
+void GameWatch::removeProcess(int64_t pid) {
+    processNames.erase(pid);
+    const auto game = gameProcesses.find(pid);
+    if (game == gameProcesses.end())
+        return;
+    for (const int rule : game->second)
+        --processCounts[rule];
+    gameProcesses.erase(game);
 }
 
 void GameWatch::addProcess(int64_t pid, const QStringList& names) {

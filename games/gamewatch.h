@@ -55,6 +55,10 @@ signals:
 private:
     // Matches `pid`, going by `names`, against the rules and counts it for each game it is.
     void addProcess(int64_t pid, const QStringList& names);
+    // Keeps a started process's names and counts it for its games.
+    void takeProcess(const ProcessInfo& process);
+    // Forgets `pid` and uncounts it from its games.
+    void removeProcess(int64_t pid);
     // Signals the games that ended and those that started since the counts last changed.
     void settle();
 

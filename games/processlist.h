@@ -27,6 +27,9 @@ public:
     virtual std::vector<int64_t> pids() = 0;
     // Reads `pid`'s info into `info`; false when the process has ended since it was listed.
     virtual bool read(int64_t pid, ProcessInfo& info) = 0;
+    // Reads only `pid`'s name and executable, which tell an exec; false when it has ended. The
+    // command line is left as it was.
+    virtual bool readName(int64_t pid, ProcessInfo& info) { return read(pid, info); }
 };
 
 // The processes of the system the tool runs on.

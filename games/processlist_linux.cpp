@@ -68,10 +68,17 @@ std::vector<int64_t> ProcFsProcessList::pids() {
 }
 
 bool ProcFsProcessList::read(int64_t pid, ProcessInfo& info) {
+    std::string cmdline;
+    if (!readName(pid, info) || !readFile(root + '/' + std::to_string(pid) + "/cmdline", cmdline))
+        return false;
+    info.commandLine = splitArguments(cmdline);
+    return true;
+}
+
+bool ProcFsProcessList::readName(int64_t pid, ProcessInfo& info) {
     const std::string folder = root + '/' + std::to_string(pid) + '/';
     std::string comm;
-    std::string cmdline;
-    if (!readFile(folder + "comm", comm) || !readFile(folder + "cmdline", cmdline))
+    if (!readFile(folder + "comm", comm))
         return false;
     if (!comm.empty() && comm.back() == '\n')
         comm.pop_back();
@@ -88,7 +95,6 @@ bool ProcFsProcessList::read(int64_t pid, ProcessInfo& info) {
         info.executable.compare(info.executable.size() - deleted.size(), deleted.size(), deleted) ==
             0)
         info.executable.resize(info.executable.size() - deleted.size());
-    info.commandLine = splitArguments(cmdline);
     return true;
 }
 

@@ -16,6 +16,8 @@ public:
     // The process's "comm", the target of its "exe" link and its "cmdline". A missing "comm" or
     // "cmdline" means that the process has ended; an unreadable "exe" link is only not told.
     bool read(int64_t pid, ProcessInfo& info) override;
+    // The "comm" and the "exe" link, without the longer "cmdline".
+    bool readName(int64_t pid, ProcessInfo& info) override;
 
 private:
     std::string root;

@@ -13,6 +13,16 @@ ProcessChanges ProcessWatcher::poll() {
     std::vector<int64_t> fresh;
     std::set_difference(listed.begin(), listed.end(), known.begin(), known.end(),
                         std::back_inserter(fresh));
+    // An exec changes the name or the executable; only then is the command line read again. One
+    // that ended since is among the ended, or is read as gone.
+    for (const ProcessInfo& before : lastStarted) {
+        ProcessInfo now;
+        if (std::binary_search(listed.begin(), listed.end(), before.pid) &&
+            processes.readName(before.pid, now) &&
+            (now.name != before.name || now.executable != before.executable) &&
+            processes.read(before.pid, now))
+            changes.changed.push_back(std::move(now));
+    }
     std::vector<int64_t> unread;
     for (const int64_t pid : fresh) {
         ProcessInfo info;
@@ -24,5 +34,6 @@ ProcessChanges ProcessWatcher::poll() {
     known.clear();
     std::set_difference(listed.begin(), listed.end(), unread.begin(), unread.end(),
                         std::back_inserter(known));
+    lastStarted = changes.started;
     return changes;
 }

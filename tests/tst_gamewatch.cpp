@@ -120,8 +120,9 @@ private slots:
                  matches ? std::vector<int>{1} : std::vector<int>{});
     }
 
-    // Started processes are read once; one whose files are gone mid-read is left out until it
-    // can be read, and one that ends unread is never reported.
+    // Started processes are read at the look that finds them and once more at the next, which
+    // tells the ones that have exec'd since; one whose files are gone mid-read is left out until
+    // it can be read, and one that ends unread is never reported.
     void processWatcher() {
         FakeProc proc;
         proc.add(1, "init", "/sbin/init", {"/sbin/init", "splash"});
@@ -147,9 +148,17 @@ private slots:
 
         QFile(proc.path(301) + "/cmdline").open(QIODevice::WriteOnly);
         proc.remove(302);
+        proc.add(300, "game.exe", {}, {"Z:\\a b\\game.exe"});
         changes = watcher.poll();
         QCOMPARE(describe(changes.started), QStringList{"301 going  []"});
         QVERIFY(changes.ended.empty());
+        QCOMPARE(describe(changes.changed),
+                 QStringList{"300 game.exe /usr/bin/wine64-preloader [Z:\\a b\\game.exe]"});
+
+        proc.add(301, "racer");
+        QCOMPARE(describe(watcher.poll().changed), QStringList{"301 racer  []"});
+        proc.add(300, "other");
+        QVERIFY(watcher.poll().changed.empty());
     }
 
     // A game starts with its first process and ends with its last; a rule that goes or changes
@@ -193,6 +202,19 @@ private slots:
         QCOMPARE(games(started), QStringList({"Dirt", "ACC"}));
         QCOMPARE(watch.runningGames(), QList<GameRule>({dirt, changed}));
         QCOMPARE(ended.last().at(0).value<GameRule>(), acc);
+    }
+
+    // A launcher's process that execs the game starts the game at the next look.
+    void aProcessThatExecsIntoAGame() {
+        FakeProc proc;
+        GameWatch watch(std::make_unique<ProcFsProcessList>(proc.root()));
+        watch.setRules({{"ACC", "acc.exe", {}}});
+        QSignalSpy started(&watch, &GameWatch::gameStarted);
+        proc.add(40, "steam");
+        watch.poll();
+        proc.add(40, "acc.exe");
+        watch.poll();
+        QCOMPARE(games(started), QStringList{"ACC"});
     }
 
     // A copy of sleep under a game's name longer than Linux keeps of a process's name.

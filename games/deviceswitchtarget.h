@@ -1,7 +1,7 @@
 #pragma once
-// A loaded device as the game switcher sees it in tarnctl watch: a switch makes the profile the
-// active one by a live update after the device's debounce, as tarnctl activate does, and is never
-// saved in the device.
+// A loaded device as the game switcher sees it, in the window and in tarnctl watch: a switch makes
+// the profile the active one by a live update after the device's debounce, as tarnctl activate
+// does, and is never saved in the device.
 
 #include "games/gameswitchtarget.h"
 
@@ -28,6 +28,8 @@ public:
     bool isUpdating() const { return updating; }
 
 signals:
+    // Profile `index` was made the active one: the window shows it when the device is selected.
+    void activated(int index);
     void updated();
 
 private:

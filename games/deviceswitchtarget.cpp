@@ -1,4 +1,4 @@
-#include "ctl/deviceswitchtarget.h"
+#include "games/deviceswitchtarget.h"
 
 #include "app/devicekinds.h"
 #include "app/windowtexts.h"
@@ -8,6 +8,10 @@ DeviceSwitchTarget::DeviceSwitchTarget(UsbSettingsDevice& device, const DeviceKi
     : device(&device)
     , kind(kind) {
     connect(&device, &UsbSettingsDevice::onSettingsUpdated, this, [this] {
+        // An update that ends while a newer one waits out its debounce is not the switch's: the
+        // newer one carries it.
+        if (this->device && this->device->updateTimer.isActive())
+            return;
         updating = false;
         emit updated();
     });
@@ -38,4 +42,5 @@ void DeviceSwitchTarget::activateProfile(int index) {
     device->currentProfile = uint8_t(index);
     updating = true;
     device->updateSettings();
+    emit activated(index);
 }
