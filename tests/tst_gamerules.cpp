@@ -1,8 +1,11 @@
 // The games' rules file: the rules read from it, each fault with its line while the good rules
-// still count, and writing edited rules back without losing the malformed sections or comments.
+// still count, and writing edited rules back without losing the malformed sections or comments;
+// and the Games tab's table that edits them.
 
 #include "games/gamerules.h"
+#include "games/gamerulesmodel.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -155,6 +158,56 @@ pedals = Soft
         QCOMPARE(read.load(gameRulesPath()), QString());
         QCOMPARE(read.text(), kEdited);
         QCOMPARE(read.rules(), file.rules());
+    }
+
+    // The Games tab's table: what each column shows, which edits it takes and refuses (an empty
+    // or taken name, an empty process), and that every accepted change asks for the file to be
+    // written.
+    void edits_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<QString>("shown"); // the first row's cell afterwards
+
+        QTest::newRow("rename") << 0 << " Dirt Rally " << true << "Dirt Rally";
+        QTest::newRow("another game's name") << 0 << "ACC" << false << "Test";
+        QTest::newRow("empty name") << 0 << " " << false << "Test";
+        QTest::newRow("process") << 1 << "drt.exe" << true << "drt.exe";
+        QTest::newRow("empty process") << 1 << "" << false << "test";
+        QTest::newRow("wheel base profile") << 2 << "Rally" << true << "Rally";
+        QTest::newRow("pedals profile cleared") << 3 << "" << true << "";
+    }
+
+    void edits() {
+        QFETCH(int, column);
+        QFETCH(QString, value);
+        QFETCH(bool, taken);
+        QFETCH(QString, shown);
+        GameRulesModel model;
+        model.setRules({{"Test", "test", {{"pedals", "Soft"}}}, {"ACC", "acc.exe", {}}});
+        QSignalSpy edited(&model, &GameRulesModel::rulesEdited);
+        QCOMPARE(model.setData(model.index(0, column), value), taken);
+        QCOMPARE(model.data(model.index(0, column)).toString(), shown);
+        QCOMPARE(edited.count(), taken ? 1 : 0);
+        QCOMPARE(model.rules()[0].profiles.contains("pedals"), column != 3);
+    }
+
+    void addsAndRemoves() {
+        GameRulesModel model;
+        QSignalSpy edited(&model, &GameRulesModel::rulesEdited);
+        QCOMPARE(model.columnCount(), 5);
+        QStringList headers;
+        for (int column = 0; column < model.columnCount(); ++column)
+            headers << model.headerData(column, Qt::Horizontal).toString();
+        QCOMPARE(headers, (QStringList{"Game", "Process", "Wheel base", "Pedals", "Button plate"}));
+        QCOMPARE(model.addRule("ACC", "AC2-Win64-Shipping.exe"), 0);
+        QCOMPARE(model.addRule("ACC", "other.exe"), -1);
+        QCOMPARE(model.addRule("Dirt", " "), -1);
+        QCOMPARE(model.addRule("Dirt", "drt.exe"), 1);
+        model.removeRule(0);
+        model.removeRule(5);
+        QCOMPARE(model.rules(), (QList<GameRule>{{"Dirt", "drt.exe", {}}}));
+        QCOMPARE(edited.count(), 3);
     }
 };
 
