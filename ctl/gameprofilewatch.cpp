@@ -61,6 +61,10 @@ void GameProfileWatch::start() {
 bool GameProfileWatch::stop(int timeoutMs) {
     lookTimer.stop();
     games.stop();
+    return returnDevices(timeoutMs);
+}
+
+bool GameProfileWatch::returnDevices(int timeoutMs) {
     switcher.setEnabled(false);
     return waitUntil(
         [this] {
@@ -128,10 +132,14 @@ void GameProfileWatch::yieldToWindow() {
     const bool windowOpen = WindowPresenceLock::isHeldByAWindow();
     if (windowOpen && !yielded) {
         yielded = true;
+        // The window takes the profiles the devices hold for their own: each gets its own back
+        // first. Nothing is switched until the devices are taken back.
+        returnDevices(kReturnTimeoutMs);
         attached.release();
         printLine(windowOpenText());
     } else if (!windowOpen && yielded && attached.take()) {
         yielded = false;
+        switcher.setEnabled(true);
         printLine(QStringLiteral("tarn-config has closed: switching the profiles again"));
     }
 }

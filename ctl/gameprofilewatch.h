@@ -33,10 +33,16 @@ public:
     // Every switched device back to its own profile; true once their live updates are written.
     bool stop(int timeoutMs);
 
+    // How long giving the devices up to a window waits for their live updates.
+    static constexpr int kReturnTimeoutMs = 2000;
+
 private:
     // Loads a device of a kind with profiles; once loaded, the switcher may switch it.
     void adopt(UsbDevice* device);
     void drop(UsbDevice* device);
+    // Switching off, and every switched device back to its own profile; true once their live
+    // updates are written.
+    bool returnDevices(int timeoutMs);
     void readRulesWhenChanged();
     // Gives the devices up to an open window, or takes them back once it has closed.
     void yieldToWindow();

@@ -123,8 +123,8 @@ case; "wheelbase", "pedals" and "buttonplate" name a profile of that device:
   pedals = Hard brake
 
 A malformed rule is named with its line on standard error and left out; the rest still work.
-While tarn-config is open, watch gives the devices up to it, and takes them again once the
-window has closed. Interrupted, it returns every device to its own profile; interrupted again,
+While tarn-config is open, watch gives the devices up to it, each with its own profile back,
+and takes them again once the window has closed. Interrupted, it returns every device to its own profile; interrupted again,
 it ends at once.
 )"},
     };

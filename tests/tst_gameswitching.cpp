@@ -178,10 +178,19 @@ private slots:
         game.waitForFinished();
         QTRY_COMPARE_WITH_TIMEOUT(activeProfileOf(rig.wheel), 0, 15000);
 
-        // The window takes the devices over while it is open; closed, it gives them back.
+        // Opened during a game, the window takes the devices over: watch gives the wheel base its
+        // own profile back first, so that the window's return after the game goes there too.
+        game.start(rig.gamePath, {"60"});
+        QTRY_COMPARE_WITH_TIMEOUT(activeProfileOf(rig.wheel), 2, 15000);
         auto window = std::make_unique<TARN_wheel_tool>(nullptr, fastTimings());
-        QTRY_VERIFY_WITH_TIMEOUT(window->selectedDevice() != nullptr, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(showsWheelBase(*window, rig.wheel), 10000);
         QVERIFY(said("tarn-config is open"));
+        QTRY_COMPARE_WITH_TIMEOUT(activeProfileOf(rig.wheel), 2, 15000);
+        game.kill();
+        game.waitForFinished();
+        QTRY_COMPARE_WITH_TIMEOUT(activeProfileOf(rig.wheel), 0, 15000);
+
+        // Closed, the window gives the devices back to watch.
         window.reset();
         game.start(rig.gamePath, {"60"});
         QTRY_VERIFY_WITH_TIMEOUT(said("tarn-config has closed"), 10000);
