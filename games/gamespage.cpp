@@ -203,6 +203,12 @@ void GamesPage::readRulesWhenChanged() {
     model.setRules(file.rules());
     watch.setRules(file.rules());
     showRulesFile(rulesLoadError);
+    // Said where it is seen from any tab; the Games tab lists every fault.
+    QString fault = rulesLoadError;
+    if (fault.isEmpty() && !file.errors().isEmpty())
+        fault = gameRuleErrorText(file.errors().first());
+    if (!fault.isEmpty())
+        ui.statusbar->showMessage(fault);
 }
 
 void GamesPage::showRulesFile(const QString& error) {

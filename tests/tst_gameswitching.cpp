@@ -94,6 +94,7 @@ private slots:
         QCOMPARE(table->model()->rowCount(), 1);
         QCOMPARE(table->model()->index(0, 2).data().toString(), QString("Rally"));
         QVERIFY(labelText(window, "label_GameRulesFile").contains("games.ini, line 5:"));
+        QVERIFY(window.statusBar()->currentMessage().startsWith("games.ini, line 5:"));
         QCOMPARE(labelText(window, "label_RunningGame"), QString("No game is running"));
 
         // The game starts: the wheel base's page shows Rally, the pedals are loaded and switched.
