@@ -1,11 +1,10 @@
 // An answer acts once. Devices that answer a request after its resend answer it twice; the
 // second answer, and any answer that matches nothing outstanding, must change nothing: no chain
-// runs twice, nothing is written unasked, and the retry of what is outstanding goes on.
+// runs twice, nothing is written unasked, and the retry of what is outstanding goes on. (A late
+// firmware chunk echo: tst_firmwareupdate lostAndLateEchoes.)
 
 #include "buttonplate/usbdevicetarnbuttonplate.h"
-#include "firmware/usbdevicetarnbootloader.h"
 #include "pedals/usbdevicetarnpedals.h"
-#include "sim/bootloadermodel.h"
 #include "tests/support/directdevice.h"
 #include "tests/support/reports.h"
 #include "tests/support/virtualbus.h"
@@ -27,7 +26,6 @@ constexpr int kTimeoutMs = 15000;
 // the request that follows it.
 constexpr int kRetryMs = 200;
 const AnswerFate kLate{AnswerFate::Late, 300};
-const AnswerFate kPrompt{};
 const char* const kLoad = "3 5 5 5 3";
 const char* const kSave = "4 6 6 6 4";
 const char* const kUpdate = "12 13 13 13 12";
@@ -107,59 +105,30 @@ class TestLateAnswers : public QObject {
     Q_OBJECT
 
 private slots:
-    void wheelBaseChainsRunOnce() {
-        using W = Wheel;
-        // The rows of the settings exchanges every kind shares: an answer that meets a request
-        // of another command, and one that meets the same command's next request.
-        checkExchanges<W>(&VirtualBus::addWheelBase,
-                          {{"load, 3 late", &W::loadSettings, 3, kLate, kLoad, "loaded"},
-                           {"load, 5 late", &W::loadSettings, 5, kLate, kLoad, "loaded"},
-                           {"save, 6 late", &W::saveSettings, 6, kLate, kSave, "saved"},
-                           {"update, 13 late", &W::updateSettings, 13, kLate, kUpdate, ""},
-                           {"centre, 7 late", &W::centerRim, 7, kLate, "7", "loaded"}});
-    }
-
-    // The kinds' own exchanges; the pedals read their calibration (10) in the load.
-    void pedalsChainsRunOnce() {
-        using P = Pedals;
-        const char* const load = "3 10 5 5 5 3";
+    // The rows of the settings exchanges every kind shares, on the wheel base: an answer that
+    // meets a request of another command, and one that meets the same command's next request.
+    // Then the kinds' own exchanges; the pedals read their calibration (10) in the load.
+    void chainsRunOnce() {
+        checkExchanges<Wheel>(&VirtualBus::addWheelBase,
+                              {{"load, 3 late", &Wheel::loadSettings, 3, kLate, kLoad, "loaded"},
+                               {"load, 5 late", &Wheel::loadSettings, 5, kLate, kLoad, "loaded"},
+                               {"save, 6 late", &Wheel::saveSettings, 6, kLate, kSave, "saved"},
+                               {"update, 13 late", &Wheel::updateSettings, 13, kLate, kUpdate, ""},
+                               {"centre, 7 late", &Wheel::centerRim, 7, kLate, "7", "loaded"}});
         // The pedals acknowledge a calibration start only after a second: its resend comes later.
-        const AnswerFate lateStart{AnswerFate::Late, P::kCalibrationStartRetryMs + 300};
-        checkExchanges<P>(&VirtualBus::addPedals,
-                          {{"load, 10 late", &P::loadSettings, 10, kLate, load, "loaded"},
-                           {"start, 14 late", &P::startCalibration, 14, lateStart, "14", "started"},
-                           {"save, 11 late", &P::saveCalibration, 11, kLate, "11", "calibrated"}});
-    }
-
-    void buttonPlateChainsRunOnce() {
-        using P = Plate;
-        checkExchanges<P>(
+        const AnswerFate lateStart{AnswerFate::Late, Pedals::kCalibrationStartRetryMs + 300};
+        checkExchanges<Pedals>(
+            &VirtualBus::addPedals,
+            {{"load, 10 late", &Pedals::loadSettings, 10, kLate, "3 10 5 5 5 3", "loaded"},
+             {"start, 14 late", &Pedals::startCalibration, 14, lateStart, "14", "started"},
+             {"save, 11 late", &Pedals::saveCalibration, 11, kLate, "11", "calibrated"}});
+        checkExchanges<Plate>(
             &VirtualBus::addButtonPlate,
-            {{"statistics, 21 late", &P::loadStatistics, 21, kLate, "21 21 21 21 21 21 21",
+            {{"statistics, 21 late", &Plate::loadStatistics, 21, kLate, "21 21 21 21 21 21 21",
               "statistics"},
-             {"statistics reset, 22 late", &P::resetStatistics, 22, kLate, "22", "reset"},
-             {"calibration, 16 late", &P::saveClutchesCalibration, 16, kLate, "16", "calibrated"}});
-    }
-
-    // The late echo of chunk 1 meets chunk 2: every chunk goes out once, in order.
-    void firmwareChunksGoOutOnce() {
-        VirtualBus bus;
-        VirtualDevice& virtualBootloader = bus.addDevice("boot", wheelBaseBootloaderModel());
-        DirectDevice<UsbDeviceTarnBootloader> bootloader(virtualBootloader);
-        bootloader->applyTimings(UsbTimings{1000, kRetryMs, 20});
-        QSignalSpy completed(bootloader.get(), &UsbDeviceTarnBootloader::onUpdateCompleted);
-        virtualBootloader.scriptAnswers(kCmdEnterBootloader, {kPrompt, kLate});
-        bootloader->updateFirmware(QByteArray(6 * 32, '\x5A'));
-        QVERIFY(completed.wait(kTimeoutMs));
-        QVERIFY(waitUntilQuiet(virtualBootloader, kQuietMs));
-        std::vector<int> chunks;
-        for (const ReceivedReport& report : virtualBootloader.receivedReports()) {
-            const int index = readLe16(report.data.data() + 34);
-            if (chunks.empty() || chunks.back() != index)
-                chunks.push_back(index);
-        }
-        QCOMPARE(chunks, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
-        QCOMPARE(completed.count(), 1);
+             {"statistics reset, 22 late", &Plate::resetStatistics, 22, kLate, "22", "reset"},
+             {"calibration, 16 late", &Plate::saveClutchesCalibration, 16, kLate, "16",
+              "calibrated"}});
     }
 };
 
