@@ -38,26 +38,16 @@ class TestDeviceAccess : public QObject {
     Q_OBJECT
 
 private slots:
-    // Any other error: the system's text and the replug (the probe's line below).
-    void texts_data() {
-        QTest::addColumn<int>("error");
-        QTest::addColumn<QString>("problem");
-        QTest::addColumn<QString>("fix");
-        const QString replug = "unplug the device and plug it in again";
-        const QString rules =
-            "install the tarn-config package, or its udev rules (tarn-udev-rules), then " + replug;
-        QTest::newRow("EACCES") << EACCES << "no permission to open it" << rules;
-        QTest::newRow("EBUSY") << EBUSY << "in use by another program"
-                               << "close the program that uses it, then " + replug;
-    }
-
+    // A device listed without a product string is still named. Any other error: the system's
+    // text and the replug (the probe's line below).
     void texts() {
-        QFETCH(int, error);
-        QFETCH(QString, problem);
-        QFETCH(QString, fix);
-        // A device listed without a product string is still named.
-        QCOMPARE(inaccessibleDeviceEntry(QString(), error),
-                 QStringLiteral("TARN device (not accessible: %1; %2)").arg(problem, fix));
+        const QString entry = QStringLiteral("TARN device (not accessible: %1; %2, then unplug the "
+                                             "device and plug it in again)");
+        QCOMPARE(inaccessibleDeviceEntry(QString(), EACCES),
+                 entry.arg("no permission to open it",
+                           "install the tarn-config package, or its udev rules (tarn-udev-rules)"));
+        QCOMPARE(inaccessibleDeviceEntry(QString(), EBUSY),
+                 entry.arg("in use by another program", "close the program that uses it"));
     }
 
     // Arguments after the first are ignored; the device that refuses is named either way.
