@@ -1,11 +1,50 @@
-// The pedals page's texts and conversions: telemetry, curve points and force scale. The texts
-// the page shows of a live report and of a curve point are checked there (tst_pedalspage).
+// The pedals page's rules on their own: telemetry texts, curve points and force scale, and the
+// calibration wizard's steps, its press, release and channel rules and the live view that finds
+// the pressed input. The texts the page shows of a live report and of a curve point are checked
+// there (tst_pedalspage).
 
+#include "pedals/pedalscalibration.h"
 #include "pedals/pedalstexts.h"
 
 #include <QtTest>
 
 #include <array>
+#include <cstring>
+
+namespace {
+
+// The connected flags of inputs X, Y and Z.
+using Flags = std::array<uint8_t, 3>;
+constexpr uint32_t kCentre = 8388608;
+using Outcome = PedalsCalibration::Outcome;
+
+// A live update with raw readings X, Y, Z (moved from the centre) and their connected flags; the
+// outputs are 100, 200 and 300 so that the shown value names the input it came from.
+TarnUsbPedalsJoystickUpdate update(int64_t x, int64_t y, int64_t z, Flags connected = {1, 1, 1}) {
+    return {100,
+            200,
+            300,
+            {0, uint32_t(kCentre + x), uint32_t(kCentre + y), uint32_t(kCentre + z), connected[0],
+             connected[1], connected[2]}};
+}
+
+// A wizard that has begun and taken its baselines, all at the centre.
+PedalsCalibration begun(Flags connected = {1, 1, 1}) {
+    PedalsCalibration wizard;
+    wizard.begin();
+    uint32_t reading = 0;
+    wizard.watch(update(0, 0, 0, connected), reading);
+    return wizard;
+}
+
+// The live view sees the readings, then Next is pressed.
+Outcome next(PedalsCalibration& wizard, int64_t x, int64_t y, int64_t z) {
+    uint32_t reading = 0;
+    wizard.watch(update(x, y, z), reading);
+    return wizard.sample(reading);
+}
+
+} // namespace
 
 class TestPedalsTexts : public QObject {
     Q_OBJECT
@@ -57,6 +96,135 @@ private slots:
         QVERIFY(!forceRangeAllowed(109, 100));
         QVERIFY(forceRangeAllowed(110, 100));
         QCOMPARE(forcePercentRestored(65535), 100.0);
+    }
+
+    // A flag counts as connected when it is non-zero, whatever its value.
+    void stepsFollowTheConnectedInputs() {
+        const struct {
+            const char* name;
+            Flags connected;
+            std::vector<int> forward, back;
+        } rows[] = {{"three", {1, 1, 1}, {1, 2, 3, 4, 5, 6, 7}, {6, 5, 4, 3, 2, 1, 0, 0}},
+                    {"two, flags of 2 and 9", {2, 0, 9}, {1, 2, 3, 4, 7}, {4, 3, 2, 1, 0, 0}},
+                    {"none", {0, 0, 0}, {7}, {0, 0}}};
+        for (const auto& row : rows) {
+            PedalsCalibration wizard = begun(row.connected);
+            std::vector<int> walked;
+            while (wizard.step != kPedalsSaveCalibration)
+                walked.push_back(wizard.next());
+            QVERIFY2(walked == row.forward, row.name);
+            walked.clear();
+            while (wizard.step != kPedalsReleaseAll)
+                walked.push_back(wizard.prev());
+            // Back at the first step stays there.
+            walked.push_back(wizard.prev());
+            QVERIFY2(walked == row.back, row.name);
+        }
+    }
+
+    void stepTexts() {
+        for (const auto& [step, text] :
+             {std::pair{0, "Release all pedals and press Next Step."},
+              {4, "Release the Brake pedal to the neutral position and press Next Step."},
+              {8, "Wrong value!"}}) {
+            PedalsCalibration wizard;
+            wizard.step = PedalsCalibrationStep(step);
+            QCOMPARE(wizard.stepText(), QString(text));
+        }
+    }
+
+    // A released reading must lie at least 5000 from the pressed one, in either direction.
+    void releaseNeedsTravel() {
+        for (const int moved : {4999, -5000}) {
+            PedalsCalibration wizard = begun();
+            wizard.step = kPedalsPressThrottle;
+            QVERIFY(wizard.setValue(int(kCentre) + 600000));
+            wizard.step = kPedalsReleaseThrottle;
+            wizard.record.throttleMin = 7;
+            const bool accepted = moved == -5000;
+            QVERIFY2(wizard.setValue(int(kCentre) + 600000 + moved) == accepted,
+                     QByteArray::number(moved));
+            QCOMPARE(wizard.record.throttleMin, accepted ? kCentre + 600000 + moved : 7u);
+        }
+    }
+
+    // "None" may be shared; the save and release-all steps tie nothing.
+    void channelsStayDistinct() {
+        PedalsCalibration wizard = begun();
+        wizard.step = kPedalsPressThrottle;
+        QVERIFY(wizard.assignChannel(kPedalsChannelZ));
+        wizard.step = kPedalsReleaseBrake;
+        QVERIFY(!wizard.assignChannel(kPedalsChannelZ));
+        QVERIFY(wizard.assignChannel(kPedalsNoChannel));
+        wizard.step = kPedalsPressClutch;
+        QVERIFY(wizard.assignChannel(kPedalsNoChannel));
+        wizard.step = kPedalsSaveCalibration;
+        QVERIFY(wizard.assignChannel(kPedalsChannelZ));
+        QCOMPARE(wizard.record.throttleChannel, kPedalsChannelZ);
+        QCOMPARE(wizard.record.brakeChannel, kPedalsNoChannel);
+    }
+
+    // An input counts as pressed when it moved more than 3000 from its baseline and has a
+    // sensor; the first in the order X, Y, Z wins, and the shown output is that input's.
+    void pressedInputIsDetected() {
+        const int none = kPedalsNoChannel;
+        const struct {
+            const char* name;
+            int x, y, z;
+            uint8_t yConnected;
+            int channel, shown;
+        } rows[] = {{"3000 is not pressed", 0, 3000, 0, 1, none, 0},
+                    {"3001 downwards is", 0, 0, -3001, 1, 2, 300},
+                    {"X before Z", 5000, 0, 9000, 1, 0, 100},
+                    {"no sensor on Y", 0, 50000, 0, 0, none, 0}};
+        for (const auto& row : rows) {
+            PedalsCalibration wizard = begun();
+            wizard.next();
+            uint32_t reading = 42;
+            const uint16_t shown =
+                wizard.watch(update(row.x, row.y, row.z, {1, row.yConnected, 1}), reading);
+            QVERIFY2(shown == row.shown && wizard.detectedChannel == row.channel, row.name);
+            const int moves[] = {row.x, row.y, row.z};
+            QVERIFY2(reading == (row.channel == none ? 42u : kCentre + moves[row.channel]),
+                     row.name);
+        }
+    }
+
+    // Next through a run: the release follows the input found at the press, whatever moves
+    // elsewhere; a press on an input another pedal has keeps its reading but not the channel and
+    // the step stays; a press that moved nothing is taken with no channel, and then its release
+    // is refused.
+    void nextOutcomes() {
+        PedalsCalibration wizard = begun();
+        const Outcome outcomes[] = {next(wizard, 0, 0, 0), next(wizard, 0, 90000, 0),
+                                    next(wizard, 70000, 10, 0), next(wizard, 0, 80001, 0)};
+        const Outcome expected[] = {Outcome::Advanced, Outcome::Advanced, Outcome::Advanced,
+                                    Outcome::WrongChannel};
+        QVERIFY(std::equal(outcomes, outcomes + 4, expected));
+        QCOMPARE(wizard.step, kPedalsPressBrake);
+        const TarnUsbPedalsCalibrationV2 record{
+            0, kCentre + 80001, kCentre + 90000, 0, 0, kCentre + 10, 0xFF, 0xFF, kPedalsChannelY};
+        QCOMPARE(std::memcmp(&wizard.record, &record, sizeof record), 0);
+        QCOMPARE(next(wizard, 0, 0, 0), Outcome::Advanced);
+        QCOMPARE(next(wizard, 0, 0, 100000), Outcome::WrongValue);
+        QCOMPARE(wizard.step, kPedalsReleaseBrake);
+
+        wizard.step = kPedalsSaveCalibration;
+        QCOMPARE(wizard.sample(0), Outcome::Save);
+        QCOMPARE(wizard.step, kPedalsSaveCalibration);
+    }
+
+    // A new run starts over at the first step with every pedal untied; the readings of the run
+    // before stay until their steps are done again.
+    void beginKeepsTheReadings() {
+        PedalsCalibration wizard;
+        wizard.record = {1, 2, 3, 4, 5, 6, 0, 1, 2};
+        wizard.step = kPedalsPressClutch;
+        wizard.begin();
+        QVERIFY(wizard.running);
+        QCOMPARE(wizard.step, kPedalsReleaseAll);
+        const TarnUsbPedalsCalibrationV2 expected{1, 2, 3, 4, 5, 6, 0xFF, 0xFF, 0xFF};
+        QCOMPARE(std::memcmp(&wizard.record, &expected, sizeof expected), 0);
     }
 };
 
