@@ -154,8 +154,7 @@ private slots:
         next->click();
         QCOMPARE(rig.text("pedalsCalibrationTipsLabel"), QString("Saving calibration."));
         // The record is the calibration from the moment it is sent, acknowledged or not.
-        QCOMPARE(std::memcmp(&rig.selected()->calibration, &wizard.record, sizeof wizard.record),
-                 0);
+        QCOMPARE(bytesOf(rig.selected()->calibration), bytesOf(wizard.record));
         QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled(), kPageTimeoutMs);
         QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
         const std::vector<ReceivedReport> sent = rig.device.receivedReports();
@@ -175,7 +174,7 @@ private slots:
             0, d.pressedRaw[2], d.pressedRaw[0], 0, d.restRaw[2], d.restRaw[0], 0xFF, 2, 0};
         const TarnUsbPedalsCalibrationV2 stored =
             rig.model([](const PedalsModel& model) { return model.calibration; });
-        QCOMPARE(std::memcmp(&stored, &expected, sizeof expected), 0);
+        QCOMPARE(bytesOf(stored), bytesOf(expected));
 
         rig.device.clearReceivedReports();
         start->click();

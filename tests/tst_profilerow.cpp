@@ -4,34 +4,26 @@
 // dialog is open. The rules of the list and the files are checked in tst_profilelist and
 // tst_profilefile; here only that the row reaches them, the page and the device.
 
-#include "app/tarn_wheel_tool.h"
 #include "profiles/profilefile.h"
+#include "tests/support/devicepagerig.h"
 #include "tests/support/dialogscript.h"
-#include "tests/support/reports.h"
-#include "tests/support/testtimings.h"
-#include "tests/support/virtualbus.h"
-#include "tests/support/windowlookup.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 
 constexpr int kTimeoutMs = 15000;
-constexpr int kMarkerOffset = 58;
+using Rig = PageRig<WheelBaseModel, UsbDeviceTarnWheelBase, 1>;
 
-template <typename Record> QByteArray bytesOf(const Record& record) {
-    return QByteArray(reinterpret_cast<const char*>(&record), sizeof record);
-}
-
-// Whether the last live update the device received (command 12) has ended.
+// Whether the last live update (command 12) a device not the rig's own received has ended.
 bool liveUpdateEnded(const VirtualDevice& device) {
     const auto updates = withCommand(device.receivedReports(), kCmdLiveUpdate);
-    return !updates.empty() && updates.back().data[kMarkerOffset] == kEndMarker;
+    return !updates.empty() &&
+           updates.back().data[UsbDeviceTarnWheelBase::kMarkerOffset] == kEndMarker;
 }
 
 // The profile list and the active index as the wheel base holds them, and as the tool does.
@@ -70,30 +62,25 @@ private slots:
     void walkThroughTheRow() {
         QTemporaryDir files;
         const QString file = files.filePath("p.tprf");
-        VirtualBus bus;
-        VirtualDevice& first = bus.addWheelBase("wheelbase-a");
-        VirtualDevice& second = bus.addWheelBase("wheelbase-b");
-        first.withModel<WheelBaseModel>([](WheelBaseModel& m) {
+        Rig rig([](WheelBaseModel& m) {
             m.profiles[2] = kDistinct;
             m.profiles[2].index = 2;
             m.activeProfile = 2;
         });
-        TARN_wheel_tool window(nullptr, fastTimings());
-        window.show();
-        auto* selector = windowWidget<QComboBox>(window, "comboBox_ProfileName");
-        auto* devices = windowWidget<QComboBox>(window, "comboBox_UsbDevice");
+        VirtualDevice& first = rig.device;
+        VirtualDevice& second = rig.bus.addWheelBase("wheelbase-b");
+        const TARN_wheel_tool& window = *rig.window;
+        auto* selector = rig.widget<QComboBox>("comboBox_ProfileName");
+        auto* devices = rig.widget<QComboBox>("comboBox_UsbDevice");
         auto* editor = selector->lineEdit();
-        auto click = [&](const char* button) {
-            windowWidget<QPushButton>(window, button)->click();
-        };
         QTRY_VERIFY_WITH_TIMEOUT(showsWheelBase(window, first) && devices->count() == 2,
                                  kTimeoutMs);
-        UsbDeviceTarnWheelBase* device = selectedWheelBase(window);
+        UsbDeviceTarnWheelBase* device = rig.selected();
         DialogScript dialogs;
 
         // Saving writes the active profile's file.
         dialogs.answerFileDialog(file);
-        click("pushButton_SaveProfileToFile");
+        rig.click("pushButton_SaveProfileToFile");
         QCOMPARE(dialogs.shown.last().title + dialogs.shown.last().filters.join('|'),
                  QStringLiteral("Save Profile FileTARN Profile Files (*.tprf)"));
         QCOMPARE(dialogs.shown.last().directory, QDir::currentPath());
@@ -108,8 +95,7 @@ private slots:
         QCOMPARE(bytesOf(device->profiles), before);
         emit selector->activated(1);
         QCOMPARE(int(device->currentProfile), 1);
-        QTRY_VERIFY_WITH_TIMEOUT(liveUpdateEnded(first) && !device->updateTimer.isActive(),
-                                 kTimeoutMs);
+        QVERIFY(rig.liveUpdateSent());
 
         // Typing renames the active profile's record and item, where the user types, and sends
         // nothing yet.
@@ -124,18 +110,18 @@ private slots:
 
         // Adding selects the new profile and refills the selector from the records, which hold
         // the name as stored; the live update carries the list and the new name.
-        click("pushButton_AddProfile");
+        rig.click("pushButton_AddProfile");
         QStringList renamed = names;
         renamed[1] = QStringLiteral("NorXYdschleife ");
         QCOMPARE(itemsOf(*selector), renamed << "Profile 3");
         QCOMPARE(selector->currentIndex(), 3);
-        QTRY_VERIFY_WITH_TIMEOUT(liveUpdateEnded(first), kTimeoutMs);
+        QVERIFY(rig.liveUpdateSent());
         QCOMPARE(heldBy(first), heldBy(*device));
         first.clearReceivedReports();
-        click("pushButton_RemoveProfile");
+        rig.click("pushButton_RemoveProfile");
         QCOMPARE(selector->count(), 3);
         QCOMPARE(selector->currentIndex(), 2);
-        QTRY_VERIFY_WITH_TIMEOUT(liveUpdateEnded(first), kTimeoutMs);
+        QVERIFY(rig.liveUpdateSent());
         QCOMPARE(heldBy(first), heldBy(*device));
 
         // Loading the file into the other wheel base: its active profile takes the record under
@@ -143,18 +129,18 @@ private slots:
         // end) carries it.
         devices->setCurrentIndex(1);
         QTRY_VERIFY_WITH_TIMEOUT(showsWheelBase(window, second), kTimeoutMs);
-        device = selectedWheelBase(window);
+        device = rig.selected();
         QTRY_VERIFY_WITH_TIMEOUT(!device->updateTimer.isActive(), kTimeoutMs);
         first.clearReceivedReports();
         second.clearReceivedReports();
         dialogs.answerFileDialog(file);
-        click("pushButton_LoadProfileFromFile");
+        rig.click("pushButton_LoadProfileFromFile");
         QCOMPARE(dialogs.shown.last().title + dialogs.shown.last().filters.join('|'),
                  QStringLiteral("Open Profile FileTARN Profile Files (*.tprf)"));
         TarnUsbWheelBaseProfileV5 expected = kDistinct;
         expected.index = 0;
         QCOMPARE(bytesOf(device->profiles[0]), bytesOf(expected));
-        QCOMPARE(windowWidget<QSlider>(window, "horiSlider_Force")->value(), 77);
+        QCOMPARE(rig.widget<QSlider>("horiSlider_Force")->value(), 77);
         QCOMPARE(selector->currentText() + selector->itemText(0), QStringLiteral("LoadedLoaded"));
         QTRY_VERIFY_WITH_TIMEOUT(liveUpdateEnded(second), kTimeoutMs);
         QCOMPARE(withCommand(second.receivedReports(), kCmdLiveUpdate).size(), size_t(2));
@@ -170,7 +156,7 @@ private slots:
              {"pushButton_SaveProfileToFile", "pushButton_LoadProfileFromFile"}) {
             dialogs.answerFileDialog(QString());
             dialogs.closeMessageBox();
-            click(button);
+            rig.click(button);
         }
         QVERIFY(dialogs.done());
         QCOMPARE(dialogs.shown.size(), 4);
@@ -187,14 +173,14 @@ private slots:
             second.unplug();
             QVERIFY(QTest::qWaitFor([&] { return showsWheelBase(window, first); }, kTimeoutMs));
         });
-        click("pushButton_SaveProfileToFile");
+        rig.click("pushButton_SaveProfileToFile");
         QVERIFY(!QFileInfo::exists(files.filePath("never.tprf")));
         dialogs.shown.clear();
         dialogs.answerFileDialog(file, [&] {
             first.unplug();
             QVERIFY(QTest::qWaitFor([&] { return !window.selectedDevice(); }, kTimeoutMs));
         });
-        click("pushButton_LoadProfileFromFile");
+        rig.click("pushButton_LoadProfileFromFile");
         QVERIFY(dialogs.done());
         QCOMPARE(dialogs.shown.size(), 1);
     }

@@ -24,10 +24,6 @@ using Profile = TarnUsbWheelBaseProfileV5;
 // The rim picture's size on screen (offscreen, one device pixel per pixel).
 constexpr int kRimSide = 160;
 
-QByteArray bytesOf(const Profile& profile) {
-    return {reinterpret_cast<const char*>(&profile), sizeof profile};
-}
-
 // The wheel base is the second page of the settings stack.
 struct Rig : PageRig<WheelBaseModel, UsbDeviceTarnWheelBase, 1> {
     using PageRig::PageRig;

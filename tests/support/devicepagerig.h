@@ -1,8 +1,8 @@
 #pragma once
-// The rig of the device page tests: a window on a private bus with one virtual device, set up
-// before it is plugged in and streaming only as often as asked; what the page's controls show;
-// joystick reports for it; the live updates (commands 12 and 13) the device received from the
-// page; and a working directory of its own for the logs the page writes.
+// The rig of the window tests: a window on a private bus with one virtual device, set up before
+// it is plugged in and streaming only as often as asked; what the page's controls show; joystick
+// reports for it; the live updates (commands 12 and 13) the device received from the page; records
+// as bytes; and a working directory of its own for the logs the page writes.
 
 #include "app/tarn_wheel_tool.h"
 #include "tests/support/reports.h"
@@ -26,6 +26,11 @@ constexpr int kPageTimeoutMs = 10000;
 // What the controls named (separated by spaces) show, separated by '|': a combo box's current
 // text, a slider's or spin box's value, whether a check box is ticked, a label's text.
 QString shownBy(const TARN_wheel_tool& window, const QString& names);
+
+// A record's bytes, to compare records whole.
+template <class Record> QByteArray bytesOf(const Record& record) {
+    return {reinterpret_cast<const char*>(&record), int(sizeof record)};
+}
 
 // Makes a temporary directory the working one, where the pages write their logs, for as long
 // as it lives.

@@ -24,10 +24,6 @@ inline bool wheelBasePageLoaded(const TARN_wheel_tool& window) {
            windowWidget<QPushButton>(window, "pushButton_SaveConfig")->isEnabled();
 }
 
-inline UsbDeviceTarnWheelBase* selectedWheelBase(const TARN_wheel_tool& window) {
-    return qobject_cast<UsbDeviceTarnWheelBase*>(window.selectedDevice());
-}
-
 // The wheel-base page shows the virtual wheel base `wheel`, selected and loaded.
 inline bool showsWheelBase(const TARN_wheel_tool& window, const VirtualDevice& wheel) {
     return wheelBasePageLoaded(window) && window.selectedDevice() &&
