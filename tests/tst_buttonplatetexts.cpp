@@ -1,8 +1,8 @@
-// The button-plate page's rules on their own: slider tenths, the shifter rule, log rows and the
-// hall-sensor wizard's steps, texts and refused readings. The live texts and the little-endian
-// auxiliary values are checked on the page (tst_buttonplatepage), which shows each of them.
+// The button-plate page's rules on their own: slider tenths, the shifter rule and the hall-sensor
+// wizard's steps, texts and refused readings (its log rows: tst_telemetrylog). The live texts and
+// the little-endian auxiliary values are checked on the page (tst_buttonplatepage), which shows
+// each of them.
 
-#include "buttonplate/buttonplatelogrows.h"
 #include "buttonplate/buttonplaterecords.h"
 #include "buttonplate/buttonplatetexts.h"
 #include "buttonplate/hallsensorcalibration.h"
@@ -34,15 +34,6 @@ private slots:
         QVERIFY(!shifterPointsFit(200, 400));
         QVERIFY(shifterPointsFit(201, 400));
         QVERIFY(!shifterPointsFit(201, 402));
-    }
-
-    // That only updates with the raw clutch readings make a row is checked on the page.
-    void logRows() {
-        QCOMPARE(buttonPlateLogHeader(), QByteArray("Time,dt,x,y,x_raw,y_raw\r\n"));
-        TarnUsbBleButtonPlateJoystickUpdate update{
-            32768, 65535, 0, kAuxClutchRaw, {0x34, 0x12, 0x78, 0x56}};
-        QCOMPARE(buttonPlateLogRow(update, 1700000000000000ull, 250),
-                 QByteArray("1700000000000000,250,32768,65535,4660,22136\r\n"));
     }
 
     void wizardWalksFourSamplesThenTheSave() {

@@ -1,7 +1,9 @@
 // The shared telemetry log: its file names, a file that cannot be created, a write error, the
-// logging buttons of two pages over one log; the rows of the wheel base's and the pedals' logs
-// byte for byte. The pages' logs through the window are checked with each page.
+// logging buttons of two pages over one log; the rows of the wheel base's, the pedals' and the
+// button plate's logs byte for byte. The pages' logs through the window are checked with each
+// page (that only updates with the raw clutch readings make a plate's row: tst_buttonplatepage).
 
+#include "buttonplate/buttonplatelogrows.h"
 #include "pedals/pedalslogrows.h"
 #include "tests/support/devicepagerig.h"
 #include "wheelbase/logbutton.h"
@@ -123,6 +125,7 @@ private slots:
                                                    "PwmU,PwmV,PwmW,HallU,HallV,HallW,HallPSU\r\n"));
         QCOMPARE(wheelBaseLogHeader(0) + wheelBaseLogHeader(4), QByteArray());
         QCOMPARE(pedalsLogHeader(), QByteArray("Time,dt,x,y,z,x_raw,y_raw,z_raw\r\n"));
+        QCOMPARE(buttonPlateLogHeader(), QByteArray("Time,dt,x,y,x_raw,y_raw\r\n"));
 
         const TarnUsbWheelBaseDebugOutput telemetry{
             0, 123456, 0, 0, -12.34567f, 0, 0.000125f, 42.5f, 0, 0, 0, 255, -15, 7, 40, 41, 42, 43};
@@ -133,6 +136,9 @@ private slots:
         QCOMPARE(pedalsLogRow({65535, 0, 300, {1, 8388608, 4294967295u, 12, 1, 1, 1}},
                               1700000000000000ull, 250),
                  QByteArray("1700000000000000,250,65535,0,300,8388608,-1,12\r\n"));
+        QCOMPARE(buttonPlateLogRow({32768, 65535, 0, kAuxClutchRaw, {0x34, 0x12, 0x78, 0x56}},
+                                   1700000000000000ull, 250),
+                 QByteArray("1700000000000000,250,32768,65535,4660,22136\r\n"));
     }
 
     // Three samples with the torque input at sample 1: the first row carries the input of an
