@@ -151,7 +151,9 @@ private slots:
     // memory. The echo of chunk 1 comes 600 ms late and chunk 2 is echoed only at its fourth
     // sending: each resend follows 200 ms after the one before, and the late echo, meeting chunk
     // 2, does not count as its answer. Every other chunk goes out once, in order. Qt's timers may
-    // fire up to 5% early; a loaded machine may be late.
+    // fire up to 5% early, and the device notes the time a report arrived when it reads it, which
+    // may be late for one report and not for the next: a resend may seem up to 10% early. A
+    // loaded machine may be late.
     void lostAndLateEchoes() {
         VirtualBus bus;
         VirtualDevice& virtualBootloader = bus.addDevice("boot", wheelBaseBootloaderModel());
@@ -175,7 +177,7 @@ private slots:
                                            ? UsbDeviceTarnBootloader::kFirstChunkRetryMs
                                            : UsbDeviceTarnBootloader::kChunkRetryMs;
                 QVERIFY2(
-                    waited >= intervalMs * 95 / 100 && waited <= intervalMs + 1000,
+                    waited >= intervalMs * 90 / 100 && waited <= intervalMs + 1000,
                     qPrintable(QStringLiteral("chunk %1: %2 ms").arg(chunks.back()).arg(waited)));
             }
             previousAt = report.timeMicros;
