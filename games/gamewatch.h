@@ -33,13 +33,11 @@ public:
     // rule is gone or changed ends at once, and a new or changed rule's running game starts, in
     // that order.
     void setRules(const QList<GameRule>& rules);
-    const QList<GameRule>& rules() const { return gameRules; }
 
     // Polls at once and then every interval; games already running start at that first poll.
     void start();
     // Stops polling and forgets the running games and processes, without a signal.
     void stop();
-    bool isActive() const { return timer.isActive(); }
 
     // The rules of the games running, in the order they started.
     const QList<GameRule>& runningGames() const { return running; }
