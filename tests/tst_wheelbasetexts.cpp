@@ -62,13 +62,13 @@ private slots:
     }
 
     void texts() {
+        QStringList motorStates;
+        for (uint8_t state = 0; state <= 6; ++state)
+            motorStates << motorStateText(state);
         const Row<QString> rows[] = {
             {"centre offset", centerOffsetText(0.0123f) + centerOffsetText(-0.1f),
              "4.43 deg-36.00 deg"},
-            {"motor states",
-             motorStateText(0) + "|" + motorStateText(1) + "|" + motorStateText(2) + "|" +
-                 motorStateText(3) + "|" + motorStateText(4) + "|" + motorStateText(5) + "|" +
-                 motorStateText(6),
+            {"motor states", motorStates.join('|'),
              "Uninitialized|Stopped|Alignment|Fault|Running|Locked Test|6"},
             {"no fault", faultsText(0), "0"},
             {"unnamed fault only", faultsText(0x200), "512"},
