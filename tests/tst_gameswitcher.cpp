@@ -10,21 +10,21 @@
 namespace {
 
 const QMap<QString, QMap<QString, QString>> kGames = {
-    {"ACC", {{"wheelbase", "GT3"}, {"pedals", "GT3"}}},
-    {"Rally", {{"wheelbase", "Rally"}}},
-    {"Drift", {{"wheelbase", "Drift"}}},
+    {"ACC", {{"wheel", "GT3"}, {"pedals", "GT3"}}},
+    {"Rally", {{"wheel", "Rally"}}},
+    {"Drift", {{"wheel", "Drift"}}},
 };
 
 // A device whose owner reports every change of its active profile, the switcher's own included.
+// Its name is its kind's too.
 class FakeDevice : public GameSwitchTarget {
 public:
-    FakeDevice(const QString& name, const QString& kind, GameSwitcher& switcher, QStringList& log)
+    FakeDevice(const QString& name, GameSwitcher& switcher, QStringList& log)
         : name(name)
-        , kind(kind)
         , switcher(switcher)
         , log(log) {}
 
-    QString kindName() const override { return kind; }
+    QString kindName() const override { return name; }
     QString productName() const override { return name; }
     QStringList profileNames() const override { return {"Road", "GT3", "Rally", "Wet"}; }
     int activeProfile() const override { return active; }
@@ -41,7 +41,6 @@ public:
     const QString name;
 
 private:
-    const QString kind;
     GameSwitcher& switcher;
     QStringList& log;
     int active = 0;
@@ -66,15 +65,12 @@ private slots:
             << "wheel Rally | wheel: profile \"Rally\" for Rally | "
                "Rally; wheel Rally for Rally; pedals - | "
                "wheel Road | wheel: back to profile \"Road\" | ; wheel -; pedals -";
-        QTest::newRow("the last started wins, the one before it applies again after it")
-            << "ready wheel, start ACC, start Rally, end Rally, end ACC"
+        QTest::newRow("the last started wins, the one before it applies again after it, an "
+                      "earlier game ending changes nothing")
+            << "ready wheel, start ACC, start Rally, end Rally, start Rally, end ACC, end Rally"
             << "wheel GT3 | wheel: profile \"GT3\" for ACC | "
                "wheel Rally | wheel: profile \"Rally\" for Rally | "
                "wheel GT3 | wheel: profile \"GT3\" for ACC | "
-               "wheel Road | wheel: back to profile \"Road\"";
-        QTest::newRow("an earlier game ending changes nothing")
-            << "ready wheel, start ACC, start Rally, end ACC, end Rally"
-            << "wheel GT3 | wheel: profile \"GT3\" for ACC | "
                "wheel Rally | wheel: profile \"Rally\" for Rally | "
                "wheel Road | wheel: back to profile \"Road\"";
         QTest::newRow("the user's choice stays until a game starts or ends and is returned to")
@@ -112,8 +108,8 @@ private slots:
         QFETCH(QString, log);
         GameSwitcher switcher;
         QStringList seen;
-        FakeDevice wheel("wheel", "wheelbase", switcher, seen);
-        FakeDevice pedals("pedals", "pedals", switcher, seen);
+        FakeDevice wheel("wheel", switcher, seen);
+        FakeDevice pedals("pedals", switcher, seen);
         connect(&switcher, &GameSwitcher::switched, [&](const QString& text) { seen << text; });
         connect(&switcher, &GameSwitcher::problem, [&](const QString& text) { seen << text; });
         for (const QString& step : script.split(", ")) {
