@@ -1,8 +1,5 @@
 // Firmware update: the chunk requests, the bootloader device against the virtual bootloader (an
-// empty image, every failure, lost and late echoes), and the update through the window: Enter
-// and Exit Bootloader, the file dialog that opens when the bootloader appears, a refused file,
-// the result boxes, the wheel base coming back, and a bootloader that leaves the bus meanwhile
-// (the next device in the selector is then selected and loaded).
+// empty image, every failure, lost and late echoes), and the update through the window.
 
 #include "app/tarn_wheel_tool.h"
 #include "firmware/usbdevicetarnbootloader.h"
@@ -38,7 +35,6 @@ int chunkOf(const ReceivedReport& report) {
     return readLe16(report.data.data() + 34);
 }
 
-// The highest chunk index the device received.
 int highestChunk(const VirtualDevice& device) {
     int highest = -1;
     for (const ReceivedReport& report : device.receivedReports())
