@@ -181,6 +181,16 @@ void TestTarnCtl::backupThenRestore() {
     QCOMPARE(safety.size(), 1);
     QVERIFY(QFile::exists(
         data.filePath("tarn-config/backups/" + safety[0] + "/wheelbase-TWB-000417-00-Road.tprf")));
+
+    // A file of the older format (the 43-byte record and its checksum) restores too, its
+    // record renumbered from index 2 to 0.
+    QVERIFY(writeFile(dir.filePath("old.tprf"),
+                      QByteArray::fromHex("02576574204d6f6e7a61000000000000007a81888f969da4abb2b9"
+                                          "c0c7ced5dce3eaf1f8ff060d141b222933e38817")));
+    QCOMPARE(runCtl({"restore", "wheelbase", dir.filePath("old.tprf")}, data.path()).status, 0);
+    QTRY_COMPARE(wheelProfiles(wheel).size(), size_t(1));
+    QCOMPARE(QString(wheelProfiles(wheel)[0].name), QString("Wet Monza"));
+    QCOMPARE(int(wheelProfiles(wheel)[0].index), 0);
 }
 
 void TestTarnCtl::restoreRefusals_data() {
@@ -189,6 +199,8 @@ void TestTarnCtl::restoreRefusals_data() {
     QTest::addColumn<int>("status");
     QTest::newRow("no such file") << "missing.tprf" << 1 << 2;
     QTest::newRow("another kind") << "pedals-TPD-000233-00-Linear.tprf" << 1 << 4;
+    QTest::newRow("bad checksum") << "corrupted.tprf" << 1 << 4;
+    QTest::newRow("no profile") << "notes.txt" << 1 << 4;
     QTest::newRow("too many") << "wheelbase-TWB-000417-00-Road.tprf"
                               << UsbDeviceTarnWheelBase::kCapacity + 1 << 4;
 }
@@ -202,6 +214,12 @@ void TestTarnCtl::restoreRefusals() {
     bus.addPedals();
     QTemporaryDir dir, data;
     QCOMPARE(runCtl({"backup", dir.path()}).status, 0);
+    QFile road(dir.filePath("wheelbase-TWB-000417-00-Road.tprf"));
+    QVERIFY(road.open(QIODevice::ReadOnly));
+    QByteArray corrupted = road.readAll();
+    corrupted[12] = char(corrupted[12] ^ 0x40);
+    QVERIFY(writeFile(dir.filePath("corrupted.tprf"), corrupted));
+    QVERIFY(writeFile(dir.filePath("notes.txt"), "no profile\n"));
     wheel.clearReceivedReports();
 
     QStringList arguments{"restore", "wheelbase"};
