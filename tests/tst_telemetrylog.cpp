@@ -11,14 +11,11 @@
 #include "wheelbase/wheelbaselogrows.h"
 
 #include <QDir>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <sys/resource.h>
 
 #include <csignal>
-#include <cstring>
 #include <limits>
 
 namespace {
