@@ -143,29 +143,6 @@ private slots:
         QCOMPARE(rig.text("labelBatteryVoltage"), QString());
     }
 
-    // The buttons stay disabled from a click until the plate answers. The virtual plate's
-    // counter at structure offset n holds 1000 + n.
-    void statisticsReadAndReset() {
-        Rig rig;
-        QVERIFY(rig.load());
-        rig.device.clearReceivedReports();
-        auto* load = rig.widget<QPushButton>("pushButtonLoadStatistics");
-        auto* reset = rig.widget<QPushButton>("pushButtonResetStatistics");
-        rig.click("pushButtonLoadStatistics");
-        QVERIFY(!load->isEnabled() && !reset->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(load->isEnabled() && reset->isEnabled(), kPageTimeoutMs);
-        QCOMPARE(rig.shown("labelRotaryRightContact12 labelShifterLeftTravel "
-                           "labelActiveMinutesCounter"),
-                 QString("1108|%1|1284").arg(1252 + (quint64(1256) << 32)));
-        rig.click("pushButtonResetStatistics");
-        QVERIFY(!load->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(load->isEnabled() && reset->isEnabled(), kPageTimeoutMs);
-        // Pages 0 to 5 are awaited in turn; page 6 ends the read without being awaited.
-        QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
-        QCOMPARE(commandsOf(rig.device.receivedReports()),
-                 (std::vector<int>{21, 21, 21, 21, 21, 21, 21, 22}));
-    }
-
     // Each step samples the raw reading of its paddle held when Next is clicked; a release above
     // the press is refused with a box. While one wizard runs the other does not start. The
     // plate's acknowledgement of the save closes the wizard. The texts the buttons show while
@@ -245,8 +222,10 @@ private slots:
     }
 
     // A statistics page nobody asked for, or the plate answering the end of a read, changes
-    // nothing. The factory block carries the two calibration records at its bytes 17..32.
-    void unaskedPagesFactoryBlockAndAccelerometer() {
+    // nothing. The statistics buttons stay disabled from a click until the plate answers; the
+    // virtual plate's counter at structure offset n holds 1000 + n. The factory block carries the
+    // two calibration records at its bytes 17..32.
+    void statisticsFactoryBlockAndAccelerometer() {
         Rig rig([](ButtonPlateModel& model) { model.factoryBlock[0] = 0x42; });
         QVERIFY(rig.load());
         UsbDeviceTarnButtonPlate& plate = *rig.selected();
@@ -260,6 +239,22 @@ private slots:
         QVERIFY(!receivesMoreThan(rig.device, 0, kFastQuietMs));
         QCOMPARE(rig.text("labelActiveMinutesCounter"), QString("-"));
         QCOMPARE(+plate.statistics.rotaryLeftClicks, 0u);
+
+        auto* load = rig.widget<QPushButton>("pushButtonLoadStatistics");
+        auto* reset = rig.widget<QPushButton>("pushButtonResetStatistics");
+        rig.click("pushButtonLoadStatistics");
+        QVERIFY(!load->isEnabled() && !reset->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(load->isEnabled() && reset->isEnabled(), kPageTimeoutMs);
+        QCOMPARE(rig.shown("labelRotaryRightContact12 labelShifterLeftTravel "
+                           "labelActiveMinutesCounter"),
+                 QString("1108|%1|1284").arg(1252 + (quint64(1256) << 32)));
+        rig.click("pushButtonResetStatistics");
+        QVERIFY(!load->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(load->isEnabled() && reset->isEnabled(), kPageTimeoutMs);
+        // Pages 0 to 5 are awaited in turn; page 6 ends the read without being awaited.
+        QVERIFY(waitUntilQuiet(rig.device, kFastQuietMs));
+        QCOMPARE(commandsOf(rig.device.receivedReports()),
+                 (std::vector<int>{21, 21, 21, 21, 21, 21, 21, 22}));
 
         plate.clutchCalibration.record = {1, 2, 3, 4};
         plate.shifterCalibration.record = {5, 6, 7, 8};
