@@ -1,12 +1,13 @@
 #pragma once
-// What the device fuzzers share: one device class opened on a HID device that accepts every
-// write, fed the fuzz input as reports the way the manager delivers them. The input is a run of
-// 65-byte steps: a byte that may choose one of the tool's calls (a load, a save, a calibration
+// What the device fuzzers share: one device class opened on a HID device in memory that accepts
+// every write, fed the fuzz input as reports the way the manager delivers them. The input is a run
+// of 65-byte steps: a byte that may choose one of the tool's calls (a load, a save, a calibration
 // start...), made first, then a 64-byte report; answers a device class takes only after the tool
 // asked are reached that way. After each step the due timers run (the retry, the live-update
 // debounce). Receivers of the signals copy what the arguments point at, the way the pages read
 // them, so that AddressSanitizer reports a pointer outside its report or record.
 
+#include "tests/support/fakehiddevice.h"
 #include "usb/usbsettingsdevice.h"
 
 #include <QCoreApplication>
@@ -16,20 +17,6 @@
 #include <functional>
 #include <memory>
 #include <vector>
-
-class AcceptingHidDevice : public HidDevice {
-public:
-    int write(const uint8_t*, size_t length) override { return int(length); }
-    int read(uint8_t*, size_t) override { return 0; }
-    int setNonblocking(bool) override { return 0; }
-    HidCompletionHandle readBegin() override { return {}; }
-    int readFinish(uint8_t*, size_t) override { return 0; }
-
-protected:
-    std::wstring deviceProductString() override { return L"Fuzzed device"; }
-    std::wstring deviceSerialNumberString() override { return L"FUZZ"; }
-    std::wstring deviceManufacturerString() override { return L"TARN"; }
-};
 
 // Copies what `value` is or, for a pointer, points at.
 template <class Value> void readArgument(const Value& value) {
@@ -97,8 +84,9 @@ void fuzzDevice(const uint8_t* data, size_t size, const std::vector<DeviceCall<D
     static int argc = 0;
     static QCoreApplication application(argc, nullptr); // the timers need one
     // On the heap, so that a record read past the device's end is caught.
-    auto device =
-        std::make_unique<Device>(QStringLiteral("fuzz"), std::make_unique<AcceptingHidDevice>());
+    auto device = std::make_unique<Device>(
+        QStringLiteral("fuzz"),
+        std::make_unique<FakeHidDevice>(std::make_shared<FakeHidDevice::Log>()));
     device->applyTimings(UsbTimings{1000, 0, 0}); // retry and debounce due at the next step
     connectReaders(*device);
     for (; size >= 1 + kReportSize; data += 1 + kReportSize, size -= 1 + kReportSize) {

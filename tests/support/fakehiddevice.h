@@ -1,7 +1,7 @@
 #pragma once
 // A HID device that exists only in memory: it records every write with its time and fails the
 // writes a test asks it to fail, for tests of the request discipline that need to see what the
-// tool tried to send, failed writes included.
+// tool tried to send, failed writes included. Header-only, so that the fuzzers can use it too.
 
 #include "usb/hidtransport.h"
 
@@ -28,7 +28,14 @@ public:
     // The product string the device itself returns.
     std::wstring ownProduct = L"TARN Torvane Wheel Base";
 
-    int write(const uint8_t* data, size_t length) override;
+    int write(const uint8_t* data, size_t length) override {
+        const bool fail = log->writesToFail > 0;
+        if (fail)
+            --log->writesToFail;
+        log->writes.push_back(Write{std::vector<uint8_t>(data, data + length),
+                                    std::chrono::steady_clock::now(), fail});
+        return fail ? -1 : int(length);
+    }
     int read(uint8_t*, size_t) override { return 0; }
     int setNonblocking(bool) override { return 0; }
     HidCompletionHandle readBegin() override { return {}; }
