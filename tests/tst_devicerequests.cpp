@@ -19,9 +19,13 @@
 
 namespace {
 
-// 64 bytes from hex: "640407 @58 0302" is 64 04 07 at 0, 03 02 at 58, zeroes elsewhere.
-QByteArray reportBytes(const QString& layout) {
-    QByteArray bytes(kReportSize, '\0');
+QByteArray bytes(const void* data, int size) {
+    return QByteArray(static_cast<const char*>(data), size);
+}
+
+// A report from hex: "640407 @58 0302" is 64 04 07 at 0, 03 02 at 58, zeroes elsewhere.
+TarnUsbReport report(const QString& layout) {
+    TarnUsbReport result{};
     int offset = 0;
     for (const QString& word : layout.split(QLatin1Char(' '))) {
         if (word.startsWith(QLatin1Char('@'))) {
@@ -29,19 +33,9 @@ QByteArray reportBytes(const QString& layout) {
             continue;
         }
         const QByteArray chunk = QByteArray::fromHex(word.toLatin1());
-        bytes.replace(offset, chunk.size(), chunk);
+        std::memcpy(result.data + offset, chunk.constData(), size_t(chunk.size()));
         offset += chunk.size();
     }
-    return bytes;
-}
-
-QByteArray bytes(const void* data, int size) {
-    return QByteArray(static_cast<const char*>(data), size);
-}
-
-TarnUsbReport report(const QString& layout) {
-    TarnUsbReport result{};
-    std::memcpy(result.data, reportBytes(layout).constData(), kReportSize);
     return result;
 }
 
@@ -117,6 +111,12 @@ private slots:
                 d.wheel.profiles[2].softEndStopDegrees = 0x01020304;
                 d.wheel.centerRim();
             });
+        row("wheel base: live update begin, count and active at 58", "640C07 @58 0302",
+            [](Devices& d) {
+                d.wheel.liveUpdatesEnabled = true;
+                d.wheel.updateSettings();
+                d.waitForWrites(1);
+            });
         row("pedals: save begin, count and active at 26", "640404 @26 0401",
             [](Devices& d) { d.pedals.saveSettings(); });
         row("button plate: load begin", "640303", [](Devices& d) { d.plate.loadSettings(); });
@@ -133,7 +133,8 @@ private slots:
         Devices devices;
         send(devices);
         QCOMPARE(int(devices.log->writes.size()), 1);
-        QCOMPARE(devices.written(0).toHex(' '), reportBytes(expected).toHex(' '));
+        QCOMPARE(devices.written(0).toHex(' '),
+                 bytes(report(expected).data, kReportSize).toHex(' '));
     }
 
     // Where the wheel base finds each field of its answers and live reports, and the bootloader
