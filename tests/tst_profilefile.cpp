@@ -181,8 +181,6 @@ private slots:
         QTest::newRow("an empty file") << int(Pedals) << QByteArray("") << kUnknown << untouched;
         QTest::newRow("button plate, a pedals file: no older format")
             << int(ButtonPlate) << kPedalsImage << kUnknown << untouched;
-        QTest::newRow("older wheel base") << int(WheelBase) << kOldWheelBaseFile << QString()
-                                          << kOldWheelBaseFile.left(43) + kOldWheelBaseTail;
         QTest::newRow("older wheel base, bytes 40..42 lie outside its checksum")
             << int(WheelBase) << outsideOldChecksum << QString()
             << outsideOldChecksum.left(43) + kOldWheelBaseTail;
