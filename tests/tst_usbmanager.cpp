@@ -68,7 +68,6 @@ private slots:
             << 0xA355 << "TARN Torvane Wheel Base" << Kind::WheelBase << false;
         QTest::newRow("bootloader beats wheel base")
             << 0xA355 << "Wheel Base Bootloader" << Kind::Bootloader << false;
-        QTest::newRow("0xA355, neither") << 0xA355 << "Pedals" << Kind::None << false;
         QTest::newRow("case matters") << 0xA355 << "wheel base" << Kind::None << false;
         QTest::newRow("pedals") << 0xA3BE << "TARN Pedals" << Kind::Pedals << false;
         QTest::newRow("pedals bootloader")
