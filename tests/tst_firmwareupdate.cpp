@@ -5,6 +5,7 @@
 #include "firmware/usbdevicetarnbootloader.h"
 #include "tests/support/dialogscript.h"
 #include "tests/support/directdevice.h"
+#include "tests/support/files.h"
 #include "tests/support/testtimings.h"
 #include "tests/support/virtualbus.h"
 #include "tests/support/waiting.h"
@@ -42,10 +43,9 @@ int highestChunk(const VirtualDevice& device) {
     return highest;
 }
 
+// Writes `image` into `files` as `name`; its path, empty when it could not be written.
 QString writeImage(const QTemporaryDir& files, const QString& name, const QByteArray& image) {
-    QFile file(files.filePath(name));
-    return file.open(QIODevice::WriteOnly) && file.write(image) == image.size() ? file.fileName()
-                                                                                : QString();
+    return writeFile(files.filePath(name), image) ? files.filePath(name) : QString();
 }
 
 } // namespace

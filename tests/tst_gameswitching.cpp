@@ -4,6 +4,7 @@
 
 #include "app/tarn_wheel_tool.h"
 #include "games/gamespage.h"
+#include "tests/support/files.h"
 #include "tests/support/reports.h"
 #include "tests/support/testtimings.h"
 #include "tests/support/virtualbus.h"
@@ -43,22 +44,16 @@ struct GameRig {
     // then `more`; the window and tarnctl started from now on read it.
     bool writeRules(const QString& profiles, const QString& more = {}) {
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        QFile rules(rulesPath);
         return QDir().mkpath(config.path() + "/tarn-config") &&
-               QFile::copy("/bin/sleep", gamePath) && rules.open(QIODevice::WriteOnly) &&
-               rules.write(QStringLiteral("[Test Game]\nmatch = %1\n%2%3")
-                               .arg(QFileInfo(gamePath).fileName(), profiles, more)
-                               .toUtf8()) > 0;
+               QFile::copy("/bin/sleep", gamePath) &&
+               writeFile(rulesPath, QStringLiteral("[Test Game]\nmatch = %1\n%2%3")
+                                        .arg(QFileInfo(gamePath).fileName(), profiles, more)
+                                        .toUtf8());
     }
 };
 
 QString labelText(const TARN_wheel_tool& window, const char* name) {
     return windowWidget<QLabel>(window, name)->text();
-}
-
-QByteArray fileText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -122,11 +117,11 @@ private slots:
         windowWidget<QLineEdit>(window, "lineEdit_GameName")->setText("Other Game");
         windowWidget<QLineEdit>(window, "lineEdit_GameProcess")->setText("other.exe");
         windowWidget<QPushButton>(window, "pushButton_AddGameRule")->click();
-        QVERIFY(fileText(rig.rulesPath).contains("[Other Game]\nmatch = other.exe\n"));
-        QVERIFY(fileText(rig.rulesPath).contains("[Broken]\nwheelbase = Road\n"));
+        QVERIFY(readFile(rig.rulesPath).contains("[Other Game]\nmatch = other.exe\n"));
+        QVERIFY(readFile(rig.rulesPath).contains("[Broken]\nwheelbase = Road\n"));
         table->setCurrentIndex(table->model()->index(1, 0));
         windowWidget<QPushButton>(window, "pushButton_RemoveGameRule")->click();
-        QVERIFY(!fileText(rig.rulesPath).contains("Other Game"));
+        QVERIFY(!readFile(rig.rulesPath).contains("Other Game"));
 
         // Closed during a game, the window gives each device its profile back before it goes.
         game.start(rig.gamePath, {"60"});

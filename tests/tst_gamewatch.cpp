@@ -5,6 +5,7 @@
 #include "games/gamewatch.h"
 #include "games/processlist_linux.h"
 #include "games/processwatcher.h"
+#include "tests/support/files.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -18,9 +19,9 @@ public:
 
     void add(int pid, const QString& comm, const QString& exe = {}, const QStringList& args = {}) {
         QDir().mkpath(path(pid));
-        write(path(pid) + "/comm", comm.toUtf8() + '\n');
-        write(path(pid) + "/cmdline",
-              args.isEmpty() ? QByteArray() : args.join('\0').toUtf8() + '\0');
+        QVERIFY(writeFile(path(pid) + "/comm", comm.toUtf8() + '\n'));
+        QVERIFY(writeFile(path(pid) + "/cmdline",
+                          args.isEmpty() ? QByteArray() : args.join('\0').toUtf8() + '\0'));
         if (!exe.isEmpty())
             QVERIFY(QFile::link(exe, path(pid) + "/exe"));
     }
@@ -28,12 +29,6 @@ public:
     QString path(int pid) const { return folder.filePath(QString::number(pid)); }
 
 private:
-    static void write(const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
     QTemporaryDir folder;
 };
 

@@ -6,6 +6,7 @@
 #include "buttonplate/buttonplateprofilefiles.h"
 #include "pedals/pedalsprofilefiles.h"
 #include "profiles/profilefile.h"
+#include "tests/support/files.h"
 #include "wheelbase/wheelbaseprofilefiles.h"
 
 #include <QBuffer>
@@ -66,16 +67,6 @@ const QByteArray kOldPedalsFile = QByteArray::fromHex(
 // What the older wheel-base record lacks, at its fixed values: slew rate 2, end-stop force 100,
 // stiffness 1, soft end stop at 900 degrees and off.
 const QByteArray kOldWheelBaseTail = QByteArray::fromHex("0000000264018403000000");
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // One device kind's files, reached through its manager with the record as bytes.
 struct FileKind {

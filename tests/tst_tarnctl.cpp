@@ -4,6 +4,7 @@
 
 #include "app/tarn_wheel_tool.h"
 #include "tests/support/ctlrun.h"
+#include "tests/support/files.h"
 #include "tests/support/reports.h"
 #include "tests/support/testtimings.h"
 #include "tests/support/virtualbus.h"
@@ -26,11 +27,6 @@ using Profiles = std::vector<TarnUsbWheelBaseProfileV5>;
 
 Profiles wheelProfiles(VirtualDevice& wheel) {
     return wheel.withModel<WheelBaseModel>([](WheelBaseModel& m) { return m.profiles; });
-}
-
-bool writeFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
 bool sameRecords(const Profiles& a, const Profiles& b) {

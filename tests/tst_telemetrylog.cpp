@@ -6,6 +6,7 @@
 #include "buttonplate/buttonplatelogrows.h"
 #include "pedals/pedalslogrows.h"
 #include "tests/support/devicepagerig.h"
+#include "tests/support/files.h"
 #include "wheelbase/logbutton.h"
 #include "wheelbase/telemetrylog.h"
 #include "wheelbase/wheelbaselogrows.h"
@@ -19,11 +20,6 @@
 #include <limits>
 
 namespace {
-
-QByteArray contentOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 template <class Payload>
 TarnUsbWheelBaseJoystickUpdate wheelUpdate(uint8_t kind, const Payload& payload, int16_t axis = 0) {
@@ -56,7 +52,7 @@ private slots:
             log.write(QByteArray::number(i));
             names << log.fileName();
             log.stop();
-            QCOMPARE(contentOf(names.last()), "header\r\n" + QByteArray::number(i));
+            QCOMPARE(readFile(names.last()), "header\r\n" + QByteArray::number(i));
         }
         names.removeDuplicates();
         QCOMPARE(names.size(), 3);
@@ -89,7 +85,7 @@ private slots:
         QCOMPARE(failed.count(), 1);
         QVERIFY(failed[0][0].toString().contains(QDir::toNativeSeparators(log.fileName())));
         QCOMPARE(closed.count(), 1);
-        const QByteArray written = contentOf(log.fileName());
+        const QByteArray written = readFile(log.fileName());
         QVERIFY(written.startsWith("header\r\nrrrr") && written.size() > 10000);
     }
 
