@@ -7,8 +7,6 @@
 #include "games/gamerules.h"
 #include "usb/usbsettingsdevice.h"
 
-#include <QFileInfo>
-
 namespace {
 
 QString windowOpenText() {
@@ -110,11 +108,8 @@ void GameProfileWatch::drop(UsbDevice* device) {
 
 void GameProfileWatch::readRulesWhenChanged() {
     const QString path = gameRulesPath();
-    const QDateTime modified = QFileInfo(path).lastModified();
-    if (rulesRead && modified == rulesModified)
+    if (!rulesChange.changed(path))
         return;
-    rulesRead = true;
-    rulesModified = modified;
     GameRulesFile file;
     const QString error = file.load(path);
     if (!error.isEmpty())

@@ -4,10 +4,10 @@
 // of the tool is open it gives the devices up, and the window switches instead; once the window
 // has closed it takes them again with the games running then.
 
+#include "games/gamerules.h"
 #include "games/gameswitcher.h"
 #include "games/gamewatch.h"
 
-#include <QDateTime>
 #include <QObject>
 #include <QTimer>
 
@@ -51,8 +51,7 @@ private:
     GameWatch games;
     GameSwitcher switcher;
     QTimer lookTimer;
-    QDateTime rulesModified;
-    bool rulesRead = false;
+    GameRulesChange rulesChange;
     bool yielded = false;
     std::map<UsbDevice*, std::unique_ptr<DeviceSwitchTarget>> targets;
 };

@@ -277,3 +277,17 @@ QString GameRulesFile::save(const QString& path) const {
         return file.errorString();
     return QString();
 }
+
+bool GameRulesChange::changed(const QString& path) {
+    const QDateTime now = QFileInfo(path).lastModified();
+    if (seen && now == modified)
+        return false;
+    seen = true;
+    modified = now;
+    return true;
+}
+
+void GameRulesChange::taken(const QString& path) {
+    seen = true;
+    modified = QFileInfo(path).lastModified();
+}

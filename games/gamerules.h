@@ -19,6 +19,7 @@
 // its line, the section is left out of the rules, and the text keeps it as it was, so that an
 // editor that writes the rules back never loses what it could not read.
 
+#include <QDateTime>
 #include <QList>
 #include <QMap>
 #include <QMetaType>
@@ -51,6 +52,21 @@ const QStringList& gameRuleKinds();
 
 // $XDG_CONFIG_HOME/tarn-config/games.ini, or the platform's equivalent.
 QString gameRulesPath();
+
+// Tells whether the rules file changed since it was last read or written here, by its time of
+// modification, so that edits made by hand are taken over without reading it on every look.
+class GameRulesChange {
+public:
+    // Whether `path` changed since the last call or `taken` (the first call: always), and takes
+    // its state as seen.
+    bool changed(const QString& path);
+    // Takes the state of `path` as seen: a write of our own is no change.
+    void taken(const QString& path);
+
+private:
+    bool seen = false;
+    QDateTime modified;
+};
 
 // The rules file as a document: its text, the rules read from it and the faults found.
 class GameRulesFile {

@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QHeaderView>
 
 GamesPage::GamesPage(Ui::TARN_wheel_tool& ui, std::unique_ptr<ProcessList> processes,
@@ -182,7 +181,7 @@ void GamesPage::saveRules() {
     if (error.isEmpty()) {
         rulesFile.setRules(model.rules());
         error = rulesFile.save(rulesPath);
-        rulesModified = QFileInfo(rulesPath).lastModified();
+        rulesChange.taken(rulesPath);
     }
     if (!error.isEmpty())
         ui.statusbar->showMessage(tr("The games' rules were not saved: %1").arg(error));
@@ -192,11 +191,8 @@ void GamesPage::saveRules() {
 // Changes made by hand while the window is open are taken over, so that the next edit here does
 // not write over them.
 void GamesPage::readRulesWhenChanged() {
-    const QDateTime modified = QFileInfo(rulesPath).lastModified();
-    if (rulesRead && modified == rulesModified)
+    if (!rulesChange.changed(rulesPath))
         return;
-    rulesRead = true;
-    rulesModified = modified;
     GameRulesFile file;
     rulesLoadError = file.load(rulesPath);
     rulesFile = file;

@@ -11,7 +11,6 @@
 #include "games/gameswitcher.h"
 #include "games/gamewatch.h"
 
-#include <QDateTime>
 #include <QObject>
 #include <QSet>
 #include <QTimer>
@@ -81,8 +80,7 @@ private:
     QString rulesPath;
     // The file as last read or written, and when; it keeps the sections it could not read.
     GameRulesFile rulesFile;
-    QDateTime rulesModified;
-    bool rulesRead = false;
+    GameRulesChange rulesChange;
     // Why the file could not be read: it is not written over while there is one.
     QString rulesLoadError;
     std::map<UsbDevice*, UsbSettingsDevice*> attached;

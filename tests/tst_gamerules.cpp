@@ -145,6 +145,26 @@ pedals = Soft
         QCOMPARE(read.text(), kEdited);
     }
 
+    // The file is read again once its time of modification has changed, not after a write of
+    // our own.
+    void rulesChange() {
+        QTemporaryDir config;
+        const QString path = config.filePath("games.ini");
+        const auto touch = [&path](qint64 seconds) {
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) &&
+                   file.setFileTime(QDateTime::fromSecsSinceEpoch(seconds),
+                                    QFileDevice::FileModificationTime);
+        };
+        GameRulesChange change;
+        QVERIFY(change.changed(path) && !change.changed(path));
+        QVERIFY(touch(1000));
+        QVERIFY(change.changed(path) && !change.changed(path));
+        QVERIFY(touch(2000));
+        change.taken(path);
+        QVERIFY(!change.changed(path));
+    }
+
     // The Games tab's table: what each column shows, which edits it takes and refuses (an empty
     // or taken name, an empty process), and that every accepted change asks for the file to be
     // written.
