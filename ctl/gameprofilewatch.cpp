@@ -64,15 +64,7 @@ bool GameProfileWatch::stop(int timeoutMs) {
 
 bool GameProfileWatch::returnDevices(int timeoutMs) {
     switcher.setEnabled(false);
-    return waitUntil(
-        [this] {
-            for (const auto& entry : targets) {
-                if (entry.second->isUpdating())
-                    return false;
-            }
-            return true;
-        },
-        timeoutMs);
+    return waitUntil([this] { return !targets.anyUpdating(); }, timeoutMs);
 }
 
 void GameProfileWatch::adopt(UsbDevice* device) {
@@ -81,13 +73,8 @@ void GameProfileWatch::adopt(UsbDevice* device) {
     if (!settings || !kind)
         return;
     connect(settings, &UsbSettingsDevice::onSettingsLoaded, this, [this, settings, kind] {
-        if (targets.count(settings))
-            return;
-        settings->liveUpdatesEnabled = true;
-        auto target = std::make_unique<DeviceSwitchTarget>(*settings, *kind);
-        GameSwitchTarget* switched = target.get();
-        targets.emplace(settings, std::move(target));
-        switcher.deviceReady(switched);
+        if (!targets.find(settings))
+            targets.add(*settings, *kind);
     });
     connect(settings, &UsbSettingsDevice::onSettingsLoadFailed, this,
             [settings](UsbDevice*, const QString& message) {
@@ -99,11 +86,7 @@ void GameProfileWatch::adopt(UsbDevice* device) {
 }
 
 void GameProfileWatch::drop(UsbDevice* device) {
-    const auto found = targets.find(device);
-    if (found == targets.end())
-        return;
-    switcher.deviceGone(found->second.get());
-    targets.erase(found);
+    targets.remove(device);
 }
 
 void GameProfileWatch::readRulesWhenChanged() {

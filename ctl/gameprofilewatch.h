@@ -4,6 +4,7 @@
 // of the tool is open it gives the devices up, and the window switches instead; once the window
 // has closed it takes them again with the games running then.
 
+#include "games/deviceswitchtarget.h"
 #include "games/gamerules.h"
 #include "games/gameswitcher.h"
 #include "games/gamewatch.h"
@@ -11,11 +12,7 @@
 #include <QObject>
 #include <QTimer>
 
-#include <map>
-#include <memory>
-
 class AttachedDevices;
-class DeviceSwitchTarget;
 class UsbDevice;
 
 class GameProfileWatch : public QObject {
@@ -53,5 +50,5 @@ private:
     QTimer lookTimer;
     GameRulesChange rulesChange;
     bool yielded = false;
-    std::map<UsbDevice*, std::unique_ptr<DeviceSwitchTarget>> targets;
+    DeviceSwitchTargets targets{switcher};
 };

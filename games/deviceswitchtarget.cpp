@@ -2,6 +2,7 @@
 
 #include "app/devicekinds.h"
 #include "app/windowtexts.h"
+#include "games/gameswitcher.h"
 #include "usb/usbsettingsdevice.h"
 
 DeviceSwitchTarget::DeviceSwitchTarget(UsbSettingsDevice& device, const DeviceKind& kind)
@@ -43,4 +44,34 @@ void DeviceSwitchTarget::activateProfile(int index) {
     updating = true;
     device->updateSettings();
     emit activated(index);
+}
+
+DeviceSwitchTarget& DeviceSwitchTargets::add(UsbSettingsDevice& device, const DeviceKind& kind) {
+    device.liveUpdatesEnabled = true;
+    std::unique_ptr<DeviceSwitchTarget>& target = targets[&device];
+    target = std::make_unique<DeviceSwitchTarget>(device, kind);
+    switcher.deviceReady(target.get());
+    return *target;
+}
+
+bool DeviceSwitchTargets::remove(UsbDevice* device) {
+    const auto found = targets.find(device);
+    if (found == targets.end())
+        return false;
+    switcher.deviceGone(found->second.get());
+    targets.erase(found);
+    return true;
+}
+
+DeviceSwitchTarget* DeviceSwitchTargets::find(UsbDevice* device) const {
+    const auto found = targets.find(device);
+    return found == targets.end() ? nullptr : found->second.get();
+}
+
+bool DeviceSwitchTargets::anyUpdating() const {
+    for (const auto& entry : targets) {
+        if (entry.second->isUpdating())
+            return true;
+    }
+    return false;
 }

@@ -8,7 +8,11 @@
 #include <QObject>
 #include <QPointer>
 
+#include <map>
+#include <memory>
+
 struct DeviceKind;
+class GameSwitcher;
 class UsbDevice;
 class UsbSettingsDevice;
 
@@ -36,4 +40,28 @@ private:
     QPointer<UsbSettingsDevice> device;
     const DeviceKind& kind;
     bool updating = false;
+};
+
+// The loaded devices a switcher may switch, each with its target.
+class DeviceSwitchTargets {
+public:
+    using Map = std::map<UsbDevice*, std::unique_ptr<DeviceSwitchTarget>>;
+
+    explicit DeviceSwitchTargets(GameSwitcher& switcher)
+        : switcher(switcher) {}
+
+    // The loaded `device` becomes switchable: its edits go out live again, and the switcher may
+    // switch it at once.
+    DeviceSwitchTarget& add(UsbSettingsDevice& device, const DeviceKind& kind);
+    // The device left: the switcher forgets it. False when it was no target.
+    bool remove(UsbDevice* device);
+    // Null when the device is no target.
+    DeviceSwitchTarget* find(UsbDevice* device) const;
+    // Some switch's live update is not written whole yet.
+    bool anyUpdating() const;
+    const Map& all() const { return targets; }
+
+private:
+    GameSwitcher& switcher;
+    Map targets;
 };

@@ -70,7 +70,7 @@ void GamesPage::deviceAttached(UsbDevice* device) {
     // which says when it has loaded it.
     connect(settings, &UsbSettingsDevice::onSettingsLoaded, this, [this, settings] {
         loading.remove(settings);
-        if (settings != selected && !targets.count(settings))
+        if (settings != selected && !targets.find(settings))
             makeReady(settings);
     });
     connect(settings, &UsbSettingsDevice::onSettingsLoadFailed, this,
@@ -88,12 +88,8 @@ void GamesPage::deviceDetached(UsbDevice* device) {
     loading.remove(device);
     if (selected == device)
         selected = nullptr;
-    const auto found = targets.find(device);
-    if (found == targets.end())
-        return;
-    switcher.deviceGone(found->second.get());
-    targets.erase(found);
-    showState();
+    if (targets.remove(device))
+        showState();
 }
 
 void GamesPage::setSelectedDevice(UsbSettingsDevice* device) {
@@ -102,14 +98,13 @@ void GamesPage::setSelectedDevice(UsbSettingsDevice* device) {
 
 void GamesPage::selectedDeviceLoaded(UsbSettingsDevice* device) {
     loading.remove(device);
-    const auto found = targets.find(device);
-    if (found == targets.end()) {
+    DeviceSwitchTarget* target = targets.find(device);
+    if (!target) {
         makeReady(device);
         return;
     }
     // Loading again reads the active index the device holds; a switch made while the load ran
     // was not sent, and is made again.
-    DeviceSwitchTarget* target = found->second.get();
     const int index = target->profileNames().indexOf(switcher.deviceSwitch(target).profile);
     if (index >= 0 && index != target->activeProfile())
         target->activateProfile(index);
@@ -117,39 +112,31 @@ void GamesPage::selectedDeviceLoaded(UsbSettingsDevice* device) {
 }
 
 void GamesPage::profileChosen(UsbSettingsDevice* device, int index) {
-    const auto found = targets.find(device);
-    if (found == targets.end())
-        return;
-    switcher.profileChosen(found->second.get(), index);
-    showState();
+    if (DeviceSwitchTarget* target = targets.find(device)) {
+        switcher.profileChosen(target, index);
+        showState();
+    }
 }
 
 bool GamesPage::returnDevices(int timeoutMs) {
     rulesLook.stop();
     watch.stop();
     switcher.setEnabled(false);
-    const auto updating = [this] {
-        for (const auto& entry : targets) {
-            if (entry.second->isUpdating())
-                return true;
-        }
-        return false;
-    };
-    if (!updating())
+    if (!targets.anyUpdating())
         return true;
     QEventLoop loop;
     QTimer timeout;
     timeout.setSingleShot(true);
     connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
     timeout.start(timeoutMs);
-    for (const auto& entry : targets) {
+    for (const auto& entry : targets.all()) {
         connect(entry.second.get(), &DeviceSwitchTarget::updated, &loop, [&] {
-            if (!updating())
+            if (!targets.anyUpdating())
                 loop.quit();
         });
     }
     loop.exec();
-    return !updating();
+    return !targets.anyUpdating();
 }
 
 void GamesPage::addRule() {
@@ -219,7 +206,7 @@ void GamesPage::showRulesFile(const QString& error) {
 void GamesPage::loadNamedDevices() {
     for (const auto& entry : attached) {
         UsbSettingsDevice* device = entry.second;
-        if (device == selected || targets.count(device) || loading.contains(device))
+        if (device == selected || targets.find(device) || loading.contains(device))
             continue;
         const QString kind = QLatin1String(deviceKindOf(device)->name);
         for (const GameRule& rule : watch.runningGames()) {
@@ -234,15 +221,11 @@ void GamesPage::loadNamedDevices() {
 }
 
 void GamesPage::makeReady(UsbSettingsDevice* device) {
-    device->liveUpdatesEnabled = true;
-    auto target = std::make_unique<DeviceSwitchTarget>(*device, *deviceKindOf(device));
-    connect(target.get(), &DeviceSwitchTarget::activated, this, [this, device](int index) {
+    DeviceSwitchTarget& target = targets.add(*device, *deviceKindOf(device));
+    connect(&target, &DeviceSwitchTarget::activated, this, [this, device](int index) {
         if (device == selected)
             emit selectedProfileSwitched(index);
     });
-    DeviceSwitchTarget* ready = target.get();
-    targets.emplace(device, std::move(target));
-    switcher.deviceReady(ready);
     showState();
 }
 
@@ -254,7 +237,7 @@ void GamesPage::showState() {
                                       ? tr("No game is running")
                                       : tr("Running: %1").arg(running.join(QLatin1String(", "))));
     QStringList lines;
-    for (const auto& entry : targets) {
+    for (const auto& entry : targets.all()) {
         const DeviceSwitchTarget& target = *entry.second;
         const GameSwitcher::DeviceSwitch state = switcher.deviceSwitch(&target);
         const QString own = target.profileNames().value(target.activeProfile());

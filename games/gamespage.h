@@ -6,6 +6,7 @@
 // shows the selected device itself and tells this page of it; the others are loaded here once a
 // running game names their kind.
 
+#include "games/deviceswitchtarget.h"
 #include "games/gamerules.h"
 #include "games/gamerulesmodel.h"
 #include "games/gameswitcher.h"
@@ -22,7 +23,6 @@ namespace Ui {
 class TARN_wheel_tool;
 }
 
-class DeviceSwitchTarget;
 class UsbDevice;
 class UsbSettingsDevice;
 
@@ -84,7 +84,7 @@ private:
     // Why the file could not be read: it is not written over while there is one.
     QString rulesLoadError;
     std::map<UsbDevice*, UsbSettingsDevice*> attached;
-    std::map<UsbDevice*, std::unique_ptr<DeviceSwitchTarget>> targets;
+    DeviceSwitchTargets targets{switcher};
     QSet<UsbDevice*> loading;
     UsbSettingsDevice* selected = nullptr;
 };
