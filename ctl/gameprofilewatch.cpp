@@ -72,10 +72,8 @@ void GameProfileWatch::adopt(UsbDevice* device) {
     const DeviceKind* kind = deviceKindOf(device);
     if (!settings || !kind)
         return;
-    connect(settings, &UsbSettingsDevice::onSettingsLoaded, this, [this, settings, kind] {
-        if (!targets.find(settings))
-            targets.add(*settings, *kind);
-    });
+    connect(settings, &UsbSettingsDevice::onSettingsLoaded, this,
+            [this, settings, kind] { targets.add(*settings, *kind); });
     connect(settings, &UsbSettingsDevice::onSettingsLoadFailed, this,
             [settings](UsbDevice*, const QString& message) {
                 printErrorLine(

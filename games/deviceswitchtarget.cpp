@@ -47,11 +47,14 @@ void DeviceSwitchTarget::activateProfile(int index) {
 }
 
 DeviceSwitchTarget& DeviceSwitchTargets::add(UsbSettingsDevice& device, const DeviceKind& kind) {
+    // A target the switcher knows is kept: replacing it would leave the switcher a dangling one.
+    auto [entry, added] = targets.try_emplace(&device);
+    if (!added)
+        return *entry->second;
     device.liveUpdatesEnabled = true;
-    std::unique_ptr<DeviceSwitchTarget>& target = targets[&device];
-    target = std::make_unique<DeviceSwitchTarget>(device, kind);
-    switcher.deviceReady(target.get());
-    return *target;
+    entry->second = std::make_unique<DeviceSwitchTarget>(device, kind);
+    switcher.deviceReady(entry->second.get());
+    return *entry->second;
 }
 
 bool DeviceSwitchTargets::remove(UsbDevice* device) {

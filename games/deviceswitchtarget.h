@@ -51,7 +51,7 @@ public:
         : switcher(switcher) {}
 
     // The loaded `device` becomes switchable: its edits go out live again, and the switcher may
-    // switch it at once.
+    // switch it at once. A device that is a target already keeps its target.
     DeviceSwitchTarget& add(UsbSettingsDevice& device, const DeviceKind& kind);
     // The device left: the switcher forgets it. False when it was no target.
     bool remove(UsbDevice* device);
